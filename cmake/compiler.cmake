@@ -1,0 +1,18 @@
+# Warnings are errors on every target.
+add_compile_options(-Wall -Wextra -Werror -Wno-unknown-pragmas)
+
+if(DOCFLT_SANITIZE)
+  add_compile_options(-fsanitize=${DOCFLT_SANITIZE} -fno-omit-frame-pointer
+                      -fno-sanitize-recover=all)
+  add_link_options(-fsanitize=${DOCFLT_SANITIZE})
+endif()
+
+if(WIN32)
+  # DLLs and programs must load on a plain Windows: no runtime DLLs beside them.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+endif()
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(DOCFLT_32BIT ON)
+endif()

@@ -1,0 +1,59 @@
+// Component library stand-ins on POSIX: a counted initialisation and a library
+// loader over dlopen. Loaded libraries stay loaded for the life of the process,
+// as with automatic freeing that is never triggered.
+#ifndef _WIN32
+#include <dlfcn.h>
+
+#include <string>
+
+#include "platform/com.h"
+
+namespace {
+thread_local int g_comInits = 0;
+
+// The server's path reaches us converted from the ANSI code page, which on
+// POSIX is UTF-8: turn it back into UTF-8 bytes for dlopen.
+std::string Narrow(LPCOLESTR s) {
+  std::string out;
+  for (; s && *s; ++s) {
+    char32_t c = *s;
+    if (c >= 0xD800 && c <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(s[1]) - 0xDC00);
+      ++s;
+    }
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+}  // namespace
+
+HRESULT CoInitialize(void*) { return g_comInits++ == 0 ? S_OK : S_FALSE; }
+
+void CoUninitialize() {
+  if (g_comInits > 0) --g_comInits;
+}
+
+HINSTANCE CoLoadLibrary(LPOLESTR libName, BOOL) {
+  if (!libName || !*libName) return nullptr;
+  return dlopen(Narrow(libName).c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+
+void* GetProcAddress(HMODULE module, LPCSTR name) {
+  if (!module || !name) return nullptr;
+  return dlsym(module, name);
+}
+#endif
