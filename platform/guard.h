@@ -1,0 +1,13 @@
+// Calls into a filter server that must not take the host down with them.
+#pragma once
+
+#include "platform/com.h"
+
+namespace platform {
+
+// Releases one reference of a server's interface. Any C++ exception raised
+// inside is caught and ignored; on Windows builds so is a structured exception
+// such as an access violation. Returns false when something was caught.
+bool GuardedRelease(IUnknown* unknown) noexcept;
+
+}  // namespace platform
