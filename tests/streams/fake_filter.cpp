@@ -19,6 +19,76 @@ Chunk TextChunk(const std::u16string& text, LCID locale, size_t piece) {
 HRESULT Filter::QueryInterface(REFIID riid, void** ppv) {
   if (riid == IID_IUnknown || riid == IID_IFilter) {
     *ppv = static_cast<IFilter*>(this);
+  } else if (riid == IID_IPersistFile && offerPersistFile) {
+    events.push_back("QI:file");
+    *ppv = static_cast<IPersistFile*>(this);
+  } else if (riid == IID_IPersistStorage && offerPersistStorage) {
+    events.push_back("QI:storage");
+    *ppv = static_cast<IPersistStorage*>(this);
+  } else {
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+ULONG Filter::Release() {
+  ++releaseCalls;
+  events.push_back("Release");
+  if (throwInRelease) throw std::runtime_error("fault in Release");
+  if (--refs == 0) {
+    if (onLastRelease) onLastRelease(*this);
+    if (heldStorage) {
+      IStorage* held = heldStorage;
+      heldStorage = nullptr;
+      held->Release();
+    }
+  }
+  return refs;
+}
+
+Filter::~Filter() {
+  if (heldStorage) heldStorage->Release();
+}
+
+SCODE Filter::Init(ULONG, ULONG, const FULLPROPSPEC*, ULONG* flags) {
+  ++initCalls;
+  events.push_back("Init");
+  if (flags) *flags = 0;
+  return initResult;
+}
+
+HRESULT Filter::GetClassID(CLSID* clsid) {
+  if (!clsid) return E_POINTER;
+  *clsid = CLSID{};
+  return S_OK;
+}
+
+HRESULT Filter::Load(LPCOLESTR fileName, DWORD mode) {
+  ++loadFileCalls;
+  events.push_back("Load");
+  loadedPath.clear();
+  for (const OLECHAR* p = fileName; p && *p; ++p) loadedPath.push_back(static_cast<char16_t>(*p));
+  loadMode = mode;
+  if (onLoadFile) return onLoadFile(*this, loadedPath);
+  return loadResult;
+}
+
+HRESULT Filter::Load(IStorage* storage) {
+  ++loadStorageCalls;
+  events.push_back("Load");
+  if (holdStorage && storage && !heldStorage) {
+    storage->AddRef();
+    heldStorage = storage;
+  }
+  if (onLoadStorage) return onLoadStorage(*this, storage);
+  return loadResult;
+}
+
+HRESULT Factory::QueryInterface(REFIID riid, void** ppv) {
+  if (riid == IID_IUnknown || riid == IID_IClassFactory) {
+    *ppv = static_cast<IClassFactory*>(this);
     AddRef();
     return S_OK;
   }
@@ -26,10 +96,21 @@ HRESULT Filter::QueryInterface(REFIID riid, void** ppv) {
   return E_NOINTERFACE;
 }
 
-ULONG Filter::Release() {
-  ++releaseCalls;
-  if (throwInRelease) throw std::runtime_error("fault in Release");
-  return --refs;
+HRESULT Factory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
+  ++createCalls;
+  if (!ppv) return E_POINTER;
+  if (FAILED(createResult)) {
+    *ppv = failedInstance;
+    return createResult;
+  }
+  *ppv = nullptr;
+  if (outer) return CLASS_E_NOAGGREGATION;
+  made.push_back(std::make_unique<Filter>());
+  Filter& f = *made.back();
+  if (setup) setup(f);
+  const HRESULT hr = f.QueryInterface(riid, ppv);
+  if (SUCCEEDED(hr)) --f.refs;  // the instance starts with the caller's one reference
+  return hr;
 }
 
 SCODE Filter::GetChunk(STAT_CHUNK* stat) {
