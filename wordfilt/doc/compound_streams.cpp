@@ -1,0 +1,58 @@
+#include "wordfilt/doc/compound_streams.h"
+
+#include "wordfilt/doc/extract.h"
+#include "wordfilt/doc/memory_streams.h"
+
+namespace wordfilt {
+
+bool CompoundStreams::Read(std::u16string_view name, std::vector<std::uint8_t>& out) {
+  using platform::cfb::Status;
+  platform::cfb::EntryId id = platform::cfb::kNoEntry;
+  if (!file_ || file_->find(platform::cfb::kRootEntry, name, &id) != Status::kOk) return false;
+  const platform::cfb::DirEntry* entry = file_->entry(id);
+  if (entry == nullptr || !entry->isStream()) return false;
+  return file_->readStream(id, &out) == Status::kOk;
+}
+
+namespace {
+
+// Word 2 wrote plain files: the whole file is its document stream.
+class PlainFile : public StreamSource {
+ public:
+  PlainFile(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+  bool Read(std::u16string_view name, std::vector<std::uint8_t>& out) override {
+    if (!SameStreamName(name, kWordDocumentStream)) return false;
+    out.assign(data_, data_ + size_);
+    return true;
+  }
+
+ private:
+  const std::uint8_t* data_;
+  std::size_t size_;
+};
+
+bool IsWord2(const std::uint8_t* data, std::size_t size) {
+  return size >= 2 && data[0] == 0xDB && data[1] == 0xA5;
+}
+
+}  // namespace
+
+LoadStatus ExtractFromBytes(const std::uint8_t* data, std::size_t size, DocumentText& out,
+                            const ExtractOptions& options) {
+  using platform::cfb::Status;
+  out = DocumentText();
+  Status status = Status::kOk;
+  auto file = platform::cfb::CompoundFile::OpenMemory(data, size, &status);
+  if (!file && status == Status::kNotCompoundFile && IsWord2(data, size)) {
+    PlainFile plain(data, size);
+    return ExtractText(plain, out, options);
+  }
+  if (!file) {
+    const bool container = status != Status::kNotCompoundFile && status != Status::kOldFormat;
+    return container ? LoadStatus::kDamaged : LoadStatus::kNotWord;
+  }
+  CompoundStreams streams(file);
+  return ExtractText(streams, out, options);
+}
+
+}  // namespace wordfilt

@@ -1,0 +1,294 @@
+#include "wordfilt/doc/document.h"
+
+#include <algorithm>
+
+#include "wordfilt/doc/languages.h"
+#include "wordfilt/doc/sprm.h"
+
+namespace wordfilt {
+namespace {
+
+constexpr std::uint16_t kMacCharSet = 256;
+constexpr std::uint32_t kMacRomanCodePage = 10000;
+
+// The paragraph properties that matter for text: table marks and lists.
+template <typename Flags>
+void ReadParagraphSprms(ByteSpan grpprl, WordVersion version, Flags& f) {
+  SprmReader reader(grpprl, version);
+  Sprm s;
+  while (reader.Next(s)) {
+    const bool on = s.operand.U8Or0(0) != 0;
+    if (version == WordVersion::kWord6) {
+      if (s.opcode == sprm6::kPTtp) f.rowEnd = on;
+      continue;
+    }
+    switch (s.opcode) {
+      case sprm::kPFTtp: f.rowEnd = on; break;
+      case sprm::kPFInnerTtp: f.innerRowEnd = on; break;
+      case sprm::kPFInnerTableCell: f.innerCell = on; break;
+      case sprm::kPIlfo:
+        f.hasIlfo = true;
+        f.ilfo = s.operand.U16Or0(0);
+        break;
+      case sprm::kPIlvl:
+        f.hasIlvl = true;
+        f.ilvl = s.operand.U8Or0(0);
+        break;
+      default: break;
+    }
+  }
+}
+
+}  // namespace
+
+LoadStatus Document::Load(StreamSource& source) {
+  *this = Document();
+  if (!source.Read(kWordDocumentStream, wordDocument_)) return LoadStatus::kNotWord;
+  const ByteSpan doc(wordDocument_);
+  switch (ParseFib(doc, fib_)) {
+    case FibStatus::kNotWord: return LoadStatus::kNotWord;
+    case FibStatus::kDamaged: return LoadStatus::kDamaged;
+    case FibStatus::kOk: break;
+  }
+  if (fib_.encrypted || fib_.obfuscated) return LoadStatus::kEncrypted;
+
+  ByteSpan table = doc;  // Word 2 and 6 keep their tables in the document stream
+  if (!SingleStream(fib_.version)) {
+    if (!source.Read(fib_.table1 ? kTable1Stream : kTable0Stream, table_)) table_.clear();
+    table = ByteSpan(table_);
+  }
+
+  // Fast-saved Word 2 files keep their piece table where this parser does not look.
+  if (fib_.version == WordVersion::kWord2 && fib_.complex) return LoadStatus::kDamaged;
+  PieceTableStatus pt = ParseClx(table, fib_, pieces_);
+  if (pt == PieceTableStatus::kDamaged && !fib_.complex) {
+    // The text of a file that was never fast-saved is contiguous anyway.
+    pt = PieceTableFromFcRange(doc, fib_, pieces_);
+    truncated_ = true;
+  } else if (pt == PieceTableStatus::kAbsent) {
+    pt = PieceTableFromFcRange(doc, fib_, pieces_);
+  }
+  if (pt != PieceTableStatus::kOk) return LoadStatus::kDamaged;
+  truncated_ = truncated_ || pieces_.truncated;
+
+  const std::uint64_t total = fib_.TotalCcp();
+  cpLimit_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(pieces_.CpLimit(), total));
+  if (cpLimit_ < fib_.ccpText) truncated_ = true;
+  // No real document decodes more characters than its stream has bytes.
+  charBudget_ = wordDocument_.size();
+
+  clxDeltas_.resize(pieces_.grpprls.size());
+  for (std::size_t i = 0; i < clxDeltas_.size(); ++i) {
+    ApplyCharSprms(pieces_.grpprls[i], fib_.version, clxDeltas_[i]);
+  }
+  ReadFkpRuns(FkpKind::kChpx, doc, table, fib_.plcfBteChpx, fib_.version, chpx_);
+  chpxDeltas_.resize(chpx_.size());
+  for (std::size_t i = 0; i < chpx_.size(); ++i) {
+    ApplyCharSprms(chpx_[i].grpprl, fib_.version, chpxDeltas_[i]);
+  }
+  ReadFkpRuns(FkpKind::kPapx, doc, table, fib_.plcfBtePapx, fib_.version, papx_);
+  ReadParagraphFlags();
+  styles_.Load(table, fib_);
+  fonts_.Load(table, fib_);
+  lists_.Load(table, fib_, fonts_);
+  BuildByteMap();
+  return LoadStatus::kOk;
+}
+
+void Document::ReadParagraphFlags() {
+  papxFlags_.resize(papx_.size());
+  for (std::size_t i = 0; i < papx_.size(); ++i) {
+    ReadParagraphSprms(papx_[i].grpprl, fib_.version, papxFlags_[i]);
+  }
+}
+
+void Document::BuildByteMap() {
+  // Word 97 compresses only text that Windows-1252 holds; Word 6 text waits
+  // for its font to tell the code page.
+  const bool word6 = EightBitText(fib_.version);
+  for (std::size_t b = 0; b < 256; ++b) {
+    byteMap_[b] = word6 ? static_cast<char16_t>(b) : Cp1252ToUnicode(static_cast<std::uint8_t>(b));
+  }
+  codePage_ = AnsiCodePage(fib_.lid);
+  if (codePage_ == 0) codePage_ = 1252;
+  macintosh_ = word6 && fib_.charSet == kMacCharSet;
+}
+
+const char16_t* Document::Convert(const char16_t* text, std::size_t n, RunProps& props) {
+  const bool word6 = EightBitText(fib_.version);
+  if (props.symbol) {
+    // A character inserted from a symbol font: the Symbol font has Unicode
+    // equivalents; other symbol fonts' pictures are dropped.
+    char16_t c = props.symbolChar;
+    if (fonts_.IsSymbol(props.symbolFont)) {
+      c = SymbolFontChar(c);
+    } else if (word6 || (c >= 0xF000 && c <= 0xF0FF)) {
+      const std::uint32_t cp = CharsetCodePage(fonts_.Charset(props.symbolFont), codePage_);
+      c = (cp == 0 || c >= 0xF000) ? 0 : c;
+      if (c >= 0x80 && word6) {
+        converted_.clear();
+        decoder_.Decode(cp, &c, 1, converted_);
+        c = converted_.empty() ? 0 : converted_[0];
+      }
+    }
+    props.symbolChar = c;
+  }
+  const bool symbolFont = fonts_.IsSymbol(props.font);
+  if (!word6 && !symbolFont) return nullptr;
+  converted_.clear();
+  if (symbolFont) {
+    for (std::size_t i = 0; i < n; ++i) {
+      const char16_t c = text[i];
+      converted_.push_back(c < 0x20 ? c : SymbolFontChar(c));
+    }
+    return converted_.data();
+  }
+  std::uint32_t cp = CharsetCodePage(fonts_.Charset(props.font), codePage_);
+  // A Macintosh file's fonts say "ANSI" but mean the Macintosh character set.
+  if (macintosh_ && cp == 1252) cp = kMacRomanCodePage;
+  decoder_.Decode(cp == 0 ? 1252 : cp, text, n, converted_);
+  return converted_.data();
+}
+
+void Document::DecodeBytes(const std::uint8_t* p, std::size_t n, bool compressed) {
+  const std::size_t at = raw_.size();
+  raw_.resize(at + n);
+  char16_t* dst = &raw_[at];
+  if (compressed) {
+    for (std::size_t i = 0; i < n; ++i) dst[i] = byteMap_[p[i]];
+  } else {
+    for (std::size_t i = 0; i < n; ++i) dst[i] = ByteSpan::Le16(p + 2 * i);
+  }
+}
+
+void Document::Decode(std::uint32_t cpStart, std::uint32_t cpEnd) {
+  raw_.clear();
+  segments_.clear();
+  prmDeltas_.clear();
+  const ByteSpan doc(wordDocument_);
+  long pi = pieces_.Find(cpStart);
+  if (pi < 0) return;
+  for (std::size_t i = static_cast<std::size_t>(pi); i < pieces_.pieces.size(); ++i) {
+    const Piece& p = pieces_.pieces[i];
+    if (p.cpStart >= cpEnd) break;
+    const std::uint32_t a = std::max(cpStart, p.cpStart);
+    const std::uint32_t b = std::min(cpEnd, p.cpEnd);
+    const std::uint32_t bpc = p.BytesPerChar();
+    const std::uint64_t fcA = p.fc + std::uint64_t{a - p.cpStart} * bpc;
+    std::uint64_t n = b - a;
+    const std::uint64_t avail = fcA < doc.size() ? (doc.size() - fcA) / bpc : 0;
+    if (n > avail || n > charBudget_) {
+      n = std::min(avail, charBudget_);
+      truncated_ = true;
+    }
+    charBudget_ -= n;
+    std::int32_t prm = -1;
+    if (p.prm != 0) {
+      const CharDelta d = PrmDelta(p.prm, clxDeltas_);
+      if (!d.Empty()) {
+        prm = static_cast<std::int32_t>(prmDeltas_.size());
+        prmDeltas_.push_back(d);
+      }
+    }
+    // Split the piece where its character runs change.
+    std::uint64_t fc = fcA;
+    const std::uint64_t fcEnd = fcA + n * bpc;
+    auto run = std::upper_bound(chpx_.begin(), chpx_.end(), fc,
+                                [](std::uint64_t v, const FkpRun& r) { return v < r.fcEnd; });
+    while (fc < fcEnd) {
+      Segment seg;
+      seg.start = static_cast<std::uint32_t>(raw_.size());
+      seg.fc = static_cast<std::uint32_t>(fc);
+      seg.bytesPerChar = static_cast<std::uint8_t>(bpc);
+      seg.prm = prm;
+      std::uint64_t segEnd = fcEnd;
+      if (run != chpx_.end() && run->fcStart <= fc) {
+        seg.chpx = static_cast<std::int32_t>(run - chpx_.begin());
+        segEnd = std::min<std::uint64_t>(fcEnd, run->fcEnd);
+        ++run;
+      } else if (run != chpx_.end()) {
+        segEnd = std::min<std::uint64_t>(fcEnd, run->fcStart);
+      }
+      const std::uint64_t chars = (segEnd - fc + bpc - 1) / bpc;
+      DecodeBytes(doc.data() + fc, static_cast<std::size_t>(chars), p.compressed);
+      segments_.push_back(seg);
+      fc += chars * bpc;
+      // A run ending inside a UTF-16 character: move on to the run holding fc.
+      while (run != chpx_.end() && run->fcEnd <= fc) ++run;
+    }
+  }
+}
+
+RunProps Document::Resolve(const Segment& s, const RunProps& paragraph) const {
+  RunProps r = paragraph;
+  if (s.chpx >= 0) {
+    const CharDelta& d = chpxDeltas_[static_cast<std::size_t>(s.chpx)];
+    if (d.charStyle != 0xFFFF) r = styles_.ApplyCharacterStyle(d.charStyle, r);
+    r = Layer(r, d);
+  }
+  if (s.prm >= 0) r = Layer(r, prmDeltas_[static_cast<std::size_t>(s.prm)]);
+  return r;
+}
+
+void Document::Walk(std::uint32_t cpStart, std::uint32_t cpEnd, TextBuilder& out) {
+  cpEnd = std::min(cpEnd, cpLimit_);
+  if (cpStart >= cpEnd) return;
+  Decode(cpStart, cpEnd);
+  const std::size_t n = raw_.size();
+  std::size_t seg = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    // One paragraph: its properties hang on its closing mark.
+    std::size_t j = i;
+    while (j < n && raw_[j] != 0x0D && raw_[j] != 0x07) ++j;
+    const std::size_t end = j < n ? j + 1 : n;
+    ParagraphInfo info;
+    std::uint16_t istd = 0;
+    const ParaFlags* flags = nullptr;
+    if (j < n) {
+      while (seg + 1 < segments_.size() && segments_[seg + 1].start <= j) ++seg;
+      const Segment& s = segments_[seg];
+      const std::uint32_t fc = s.fc + (static_cast<std::uint32_t>(j) - s.start) * s.bytesPerChar;
+      const long r = FindRun(papx_, fc);
+      if (r >= 0) {
+        const ParaFlags& f = papxFlags_[static_cast<std::size_t>(r)];
+        flags = &f;
+        istd = papx_[static_cast<std::size_t>(r)].istd;
+        info.rowEnd = raw_[j] == 0x07 && (f.rowEnd || f.innerRowEnd);
+        info.innerCell = raw_[j] == 0x0D && f.innerCell && !f.innerRowEnd;
+      }
+    }
+    const RunProps& paragraph = styles_.Paragraph(istd);
+    if (j < n && lists_.lists() != 0) {
+      // A list paragraph starts with its number, unless its mark is gone.
+      const StyleList& styleList = styles_.ParagraphList(istd);
+      const std::uint16_t ilfo = flags && flags->hasIlfo ? flags->ilfo : styleList.ilfo;
+      const std::uint8_t ilvl = flags && flags->hasIlvl ? flags->ilvl : styleList.ilvl;
+      const RunProps mark = Resolve(segments_[seg], paragraph);
+      if (ilfo != 0 && !mark.hidden && !mark.deleted) {
+        number_.clear();
+        lists_.Next(ilfo, ilvl, number_);
+        if (!number_.empty()) out.Put(number_.data(), number_.size(), mark, ParagraphInfo());
+      }
+    }
+    // Walk the segments that overlap [i, end).
+    std::size_t k = seg;
+    while (k > 0 && segments_[k].start > i) --k;
+    while (i < end) {
+      while (k + 1 < segments_.size() && segments_[k + 1].start <= i) ++k;
+      const std::size_t stop =
+          k + 1 < segments_.size() ? std::min<std::size_t>(end, segments_[k + 1].start) : end;
+      RunProps props = Resolve(segments_[k], paragraph);
+      const char16_t* text = Convert(&raw_[i], stop - i, props);
+      if (text == nullptr) {
+        out.Put(&raw_[i], stop - i, props, stop == end ? info : ParagraphInfo());
+      } else {
+        out.Put(text, converted_.size(), props, stop == end ? info : ParagraphInfo());
+      }
+      i = stop;
+    }
+    seg = k;
+  }
+}
+
+}  // namespace wordfilt

@@ -1,0 +1,58 @@
+// What the parser hands to the filter component: the document's visible text
+// and its division into chunks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wordfilt {
+
+enum class LoadStatus {
+  kOk,
+  kNotWord,    // not a Word 2-2003 document (other format, or no WordDocument stream)
+  kEncrypted,  // password-protected: RC4 encryption or XOR obfuscation
+  kDamaged,    // a Word document whose essential structures are unusable
+};
+
+// Break types, numbered as the filter interface numbers CHUNK_BREAKTYPE.
+enum ChunkBreak : int {
+  kBreakNone = 0,  // the first chunk, or a language change inside a paragraph
+  kBreakWord = 1,
+  kBreakSentence = 2,
+  kBreakParagraph = 3,  // the chunk starts a new paragraph
+  kBreakChapter = 4,    // the chunk starts a new story (notes, headers, comments, text boxes)
+};
+
+struct TextChunk {
+  std::uint32_t offset = 0;  // into DocumentText::text, in UTF-16 units
+  std::uint32_t length = 0;
+  std::uint32_t locale = 0;  // LCID of the chunk's language
+  int breakType = kBreakNone;
+};
+
+// Paragraphs end in "\n" (as do line, page, section and column breaks and
+// table rows); table cells are separated by "\t". Breaks live in the text
+// because hosts join chunks with nothing between them; one unit per break is
+// all an indexer needs. Chunks cover the text without gaps, back to back, and
+// are never empty.
+struct DocumentText {
+  std::u16string text;
+  std::vector<TextChunk> chunks;
+  bool truncated = false;  // a damaged structure ended some text early
+
+  std::u16string_view ChunkText(std::size_t i) const {
+    return std::u16string_view(text).substr(chunks[i].offset, chunks[i].length);
+  }
+};
+
+struct ExtractOptions {
+  // Paragraphs of one story and language share a chunk until it holds this
+  // many characters; 0 gives every paragraph its own chunk.
+  std::size_t chunkChars = 16384;
+  // Leave out footnotes, headers, comments, text boxes: the main text only.
+  bool mainTextOnly = false;
+};
+
+}  // namespace wordfilt

@@ -1,0 +1,228 @@
+#include "wordfilt/doc/lists.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "wordfilt/doc/fonts.h"
+#include "wordfilt/doc/sprm.h"
+
+namespace wordfilt {
+namespace {
+
+constexpr std::uint32_t kLstfSize = 28;
+constexpr std::uint32_t kLvlfSize = 28;
+constexpr std::uint32_t kLfoSize = 16;
+constexpr std::uint8_t kFormatDecimal = 0;
+constexpr std::uint8_t kFormatUpperRoman = 1;
+constexpr std::uint8_t kFormatLowerRoman = 2;
+constexpr std::uint8_t kFormatUpperLetter = 3;
+constexpr std::uint8_t kFormatLowerLetter = 4;
+constexpr std::uint8_t kFormatOrdinal = 5;
+constexpr std::uint8_t kFormatLeadingZero = 22;
+constexpr std::uint8_t kFormatBullet = 23;
+constexpr std::uint8_t kFormatNone = 255;
+constexpr std::size_t kMaxTextLength = 256;
+
+// Reads one level definition at `at`; false when it does not fit.
+bool ReadLevel(ByteSpan t, std::uint64_t& at, const FontTable& fonts, ListLevel& level) {
+  const ByteSpan lvlf = t.Sub(at, kLvlfSize);
+  if (lvlf.empty()) return false;
+  level.start = static_cast<std::int32_t>(lvlf.U32Or0(0));
+  level.format = lvlf.U8Or0(4);
+  level.legal = (lvlf.U8Or0(5) & 0x04) != 0;
+  for (int i = 0; i < ListNumbering::kLevels; ++i) level.placeholders[i] = lvlf.U8Or0(6 + i);
+  level.follow = lvlf.U8Or0(15);
+  const std::uint8_t cbChpx = lvlf.U8Or0(24);
+  const std::uint8_t cbPapx = lvlf.U8Or0(25);
+  at += kLvlfSize + cbPapx;
+  // The number's font matters for bullets drawn from the Symbol font.
+  bool symbol = false;
+  SprmReader reader(t.Sub(at, cbChpx), WordVersion::kWord97);
+  Sprm s;
+  while (reader.Next(s)) {
+    if (s.opcode == sprm::kCRgFtc0) symbol = fonts.IsSymbol(s.operand.U16Or0(0));
+  }
+  at += cbChpx;
+  std::uint16_t cch = 0;
+  if (!t.U16(at, cch) || !t.Contains(at + 2, 2ull * cch)) return false;
+  level.text.clear();
+  for (std::uint16_t i = 0; i < cch && i < kMaxTextLength; ++i) {
+    char16_t c = t.U16Or0(at + 2 + 2ull * i);
+    if (c >= 0x20 && symbol) c = SymbolFontChar(c);
+    // Pictures from other symbol fonts say nothing in text.
+    if (c >= 0xF000 && c <= 0xF0FF) c = 0;
+    level.text.push_back(c);
+  }
+  at += 2 + 2ull * cch;
+  return true;
+}
+
+void Roman(std::int32_t n, bool upper, std::u16string& out) {
+  static const struct {
+    int value;
+    const char* digits;
+  } kRoman[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"},
+                {90, "xc"},  {50, "l"},   {40, "xl"}, {10, "x"},   {9, "ix"},
+                {5, "v"},    {4, "iv"},   {1, "i"}};
+  if (n <= 0 || n > 3999) n = 1;
+  for (const auto& r : kRoman) {
+    while (n >= r.value) {
+      for (const char* d = r.digits; *d; ++d)
+        out.push_back(static_cast<char16_t>(upper ? *d - 32 : *d));
+      n -= r.value;
+    }
+  }
+}
+
+void Decimal(std::int64_t n, std::u16string& out) {
+  if (n < 0) {
+    out.push_back(u'-');
+    n = -n;
+  }
+  char16_t digits[24];
+  int k = 0;
+  do {
+    digits[k++] = static_cast<char16_t>(u'0' + n % 10);
+    n /= 10;
+  } while (n > 0);
+  while (k > 0) out.push_back(digits[--k]);
+}
+
+}  // namespace
+
+void ListNumbering::Load(ByteSpan t, const Fib& fib, const FontTable& fonts) {
+  lists_.clear();
+  overrides_.clear();
+  if (fib.version != WordVersion::kWord97) return;
+  const ByteSpan plf = t.Sub(fib.plfLst.fc, fib.plfLst.lcb);
+  std::uint16_t count = 0;
+  if (!plf.U16(0, count)) return;
+  count = static_cast<std::uint16_t>(std::min<std::uint64_t>(count, (plf.size() - 2) / kLstfSize));
+  // The level definitions follow the list definitions in the table stream.
+  std::uint64_t at = std::uint64_t{fib.plfLst.fc} + fib.plfLst.lcb;
+  for (std::uint16_t i = 0; i < count; ++i) {
+    const std::uint64_t lstf = 2 + kLstfSize * std::uint64_t{i};
+    List list;
+    list.lsid = plf.U32Or0(lstf);
+    const bool simple = (plf.U8Or0(lstf + 26) & 1) != 0;
+    list.levels.resize(simple ? 1 : kLevels);
+    bool ok = true;
+    for (Level& level : list.levels) ok = ok && ReadLevel(t, at, fonts, level);
+    if (!ok) break;
+    lists_.push_back(std::move(list));
+  }
+
+  const ByteSpan lfo = t.Sub(fib.plfLfo.fc, fib.plfLfo.lcb);
+  std::uint32_t lfoMac = 0;
+  if (!lfo.U32(0, lfoMac)) return;
+  lfoMac = static_cast<std::uint32_t>(std::min<std::uint64_t>(lfoMac, (lfo.size() - 4) / kLfoSize));
+  std::uint64_t data = 4 + std::uint64_t{kLfoSize} * lfoMac;  // the overrides' level data
+  std::unordered_map<std::uint32_t, std::size_t> byId;
+  for (std::size_t k = 0; k < lists_.size(); ++k) byId.emplace(lists_[k].lsid, k);
+  overrides_.resize(lfoMac);
+  for (std::uint32_t i = 0; i < lfoMac; ++i) {
+    Override& o = overrides_[i];
+    const auto found = byId.find(lfo.U32Or0(4 + kLfoSize * std::uint64_t{i}));
+    o.list = found == byId.end() ? lists_.size() : found->second;
+    const std::uint8_t levels = lfo.U8Or0(4 + kLfoSize * std::uint64_t{i} + 12);
+    data += 4;  // every override's data starts with an unused CP
+    for (std::uint8_t k = 0; k < levels && k < kLevels; ++k) {
+      std::uint32_t startAt = 0;
+      std::uint32_t flags = 0;
+      if (!lfo.U32(data, startAt) || !lfo.U32(data + 4, flags)) return;
+      data += 8;
+      const int level = static_cast<int>(flags & 0x0F);
+      if (level >= kLevels) continue;
+      if (flags & 0x10) {
+        o.restart[level] = true;
+        o.startAt[level] = static_cast<std::int32_t>(startAt);
+      }
+      if (flags & 0x20) {
+        Level replaced;
+        if (!ReadLevel(lfo, data, fonts, replaced)) return;
+        o.levels.emplace_back(level, std::move(replaced));
+      }
+    }
+  }
+}
+
+const ListNumbering::Level& ListNumbering::LevelOf(const Override& o, const List& list,
+                                                   int level) const {
+  for (const auto& [k, l] : o.levels) {
+    if (k == level) return l;
+  }
+  return list.levels[std::min<std::size_t>(level, list.levels.size() - 1)];
+}
+
+void ListNumbering::Format(std::int32_t n, std::uint8_t format, std::u16string& out) const {
+  switch (format) {
+    case kFormatUpperRoman:
+    case kFormatLowerRoman: Roman(n, format == kFormatUpperRoman, out); break;
+    case kFormatUpperLetter:
+    case kFormatLowerLetter: {
+      // a..z, then aa..zz, and so on.
+      const std::int32_t m = n <= 0 ? 0 : n - 1;
+      const char16_t letter =
+          static_cast<char16_t>((format == kFormatUpperLetter ? u'A' : u'a') + m % 26);
+      out.append(static_cast<std::size_t>(std::min(m / 26 + 1, 8)), letter);
+      break;
+    }
+    case kFormatOrdinal:
+      Decimal(n, out);
+      out.append(n % 100 >= 11 && n % 100 <= 13 ? u"th"
+                 : n % 10 == 1                  ? u"st"
+                 : n % 10 == 2                  ? u"nd"
+                 : n % 10 == 3                  ? u"rd"
+                                                : u"th");
+      break;
+    case kFormatLeadingZero:
+      if (n >= 0 && n < 10) out.push_back(u'0');
+      Decimal(n, out);
+      break;
+    case kFormatBullet:
+    case kFormatNone: break;
+    default: Decimal(n, out); break;
+  }
+}
+
+void ListNumbering::Next(std::uint16_t ilfo, std::uint8_t level, std::u16string& out) {
+  if (ilfo == 0 || ilfo > overrides_.size() || level >= kLevels) return;
+  Override& o = overrides_[ilfo - 1u];
+  if (o.list >= lists_.size()) return;
+  List& list = lists_[o.list];
+  if (list.levels.size() == 1) level = 0;
+  // An override that restarts a level does so where it is first used.
+  if (!o.used) {
+    o.used = true;
+    for (int k = 0; k < kLevels; ++k) {
+      if (o.restart[k]) {
+        list.counters[k] = o.startAt[k] - 1;
+        list.started[k] = true;
+      }
+    }
+  }
+  const Level& def = LevelOf(o, list, level);
+  list.counters[level] = list.started[level] ? list.counters[level] + 1 : def.start;
+  list.started[level] = true;
+  for (int k = level + 1; k < kLevels; ++k) list.started[k] = false;
+
+  const std::size_t before = out.size();
+  std::size_t next = 0;  // index into placeholders
+  for (std::size_t i = 0; i < def.text.size(); ++i) {
+    const char16_t c = def.text[i];
+    const bool placeholder = next < kLevels && def.placeholders[next] == i + 1 && c < kLevels;
+    if (!placeholder) {
+      if (c >= 0x20) out.push_back(c);
+      continue;
+    }
+    ++next;
+    const Level& shown = LevelOf(o, list, c);
+    const std::int32_t n = list.started[c] ? list.counters[c] : shown.start;
+    Format(n, def.legal ? kFormatDecimal : shown.format, out);
+  }
+  if (out.size() == before) return;
+  if (def.follow == 0) out.push_back(u'\t');
+  if (def.follow == 1) out.push_back(u' ');
+}
+
+}  // namespace wordfilt

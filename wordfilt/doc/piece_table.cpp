@@ -1,0 +1,108 @@
+#include "wordfilt/doc/piece_table.h"
+
+#include <algorithm>
+
+namespace wordfilt {
+namespace {
+
+constexpr std::uint8_t kClxtPrc = 1;
+constexpr std::uint8_t kClxtPcdt = 2;
+constexpr std::uint32_t kPcdSize = 8;
+constexpr std::uint32_t kFcCompressed = 0x40000000u;
+constexpr std::uint32_t kFcMask = 0x3FFFFFFFu;
+
+PieceTableStatus ParsePlcPcd(ByteSpan plc, WordVersion version, PieceTable& out) {
+  if (plc.size() < 4 + 4 + kPcdSize) return PieceTableStatus::kDamaged;
+  const std::size_t n = (plc.size() - 4) / (4 + kPcdSize);
+  const std::uint8_t* cps = plc.data();
+  const std::uint8_t* pcds = plc.data() + 4 * (n + 1);
+  out.pieces.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint32_t cpStart = ByteSpan::Le32(cps + 4 * i);
+    const std::uint32_t cpEnd = ByteSpan::Le32(cps + 4 * (i + 1));
+    const std::uint32_t expected = out.pieces.empty() ? 0 : out.pieces.back().cpEnd;
+    // Pieces must tile the CP space from 0; a gap or an overlap ends the text there.
+    if (cpStart != expected || cpEnd < cpStart) {
+      out.truncated = true;
+      break;
+    }
+    if (cpEnd == cpStart) continue;
+    const std::uint8_t* pcd = pcds + kPcdSize * i;
+    const std::uint32_t fc = ByteSpan::Le32(pcd + 2);
+    Piece p;
+    p.cpStart = cpStart;
+    p.cpEnd = cpEnd;
+    p.prm = ByteSpan::Le16(pcd + 6);
+    if (EightBitText(version)) {
+      p.compressed = true;
+      p.fc = fc;
+    } else if (fc & kFcCompressed) {
+      p.compressed = true;
+      p.fc = (fc & kFcMask) / 2;
+    } else {
+      p.fc = fc & kFcMask;
+    }
+    out.pieces.push_back(p);
+  }
+  if (out.pieces.empty()) return PieceTableStatus::kDamaged;
+  return PieceTableStatus::kOk;
+}
+
+}  // namespace
+
+long PieceTable::Find(std::uint32_t cp) const {
+  auto it = std::upper_bound(pieces.begin(), pieces.end(), cp,
+                             [](std::uint32_t v, const Piece& p) { return v < p.cpEnd; });
+  if (it == pieces.end() || cp < it->cpStart) return -1;
+  return static_cast<long>(it - pieces.begin());
+}
+
+PieceTableStatus ParseClx(ByteSpan table, const Fib& fib, PieceTable& out) {
+  out = PieceTable();
+  if (fib.clx.lcb == 0) return PieceTableStatus::kAbsent;
+  const ByteSpan clx = table.Sub(fib.clx.fc, fib.clx.lcb);
+  if (clx.empty()) return PieceTableStatus::kDamaged;
+  std::uint64_t at = 0;
+  while (at < clx.size()) {
+    const std::uint8_t clxt = clx.U8Or0(at);
+    if (clxt == kClxtPrc) {
+      std::uint16_t cb = 0;
+      if (!clx.U16(at + 1, cb)) return PieceTableStatus::kDamaged;
+      const ByteSpan grpprl = clx.Sub(at + 3, cb);
+      if (grpprl.size() != cb) return PieceTableStatus::kDamaged;
+      out.grpprls.push_back(grpprl);
+      at += 3ull + cb;
+    } else if (clxt == kClxtPcdt) {
+      std::uint32_t lcb = 0;
+      if (!clx.U32(at + 1, lcb)) return PieceTableStatus::kDamaged;
+      // Some writers round the CLX size; take what the stream holds.
+      const std::uint64_t avail = clx.size() - (at + 5);
+      return ParsePlcPcd(clx.Sub(at + 5, std::min<std::uint64_t>(lcb, avail)), fib.version, out);
+    } else {
+      return PieceTableStatus::kDamaged;
+    }
+  }
+  return PieceTableStatus::kDamaged;
+}
+
+PieceTableStatus PieceTableFromFcRange(ByteSpan wordDocument, const Fib& fib, PieceTable& out) {
+  out = PieceTable();
+  if (fib.fcMac <= fib.fcMin || fib.fcMin >= wordDocument.size()) {
+    return PieceTableStatus::kDamaged;
+  }
+  const std::uint64_t bytes = std::min<std::uint64_t>(fib.fcMac, wordDocument.size()) - fib.fcMin;
+  const std::uint64_t ccp = fib.TotalCcp();
+  Piece p;
+  p.fc = fib.fcMin;
+  // Word 2 and 6 text is 8-bit; a Word 97 file that lost its CLX tells by the size
+  // whether the span holds one or two bytes per character.
+  p.compressed = EightBitText(fib.version) || ccp == 0 || bytes < 2 * ccp;
+  std::uint64_t chars = bytes / p.BytesPerChar();
+  if (ccp != 0 && chars > ccp) chars = ccp;
+  if (chars == 0) return PieceTableStatus::kDamaged;
+  p.cpEnd = static_cast<std::uint32_t>(chars);
+  out.pieces.push_back(p);
+  return PieceTableStatus::kOk;
+}
+
+}  // namespace wordfilt
