@@ -1,0 +1,268 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cfb_writer.h"
+#include "platform/filter.h"
+#include "platform/memory.h"
+#include "platform/storage.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const CLSID kFilterClsid = {0xF07F3920, 0x7B8C, 0x11CF,
+                            {0x9B, 0xE8, 0x00, 0xAA, 0x00, 0x4B, 0x99, 0x86}};
+typedef HRESULT(STDAPICALLTYPE* GetClassObjectFn)(REFCLSID, REFIID, void**);
+typedef HRESULT(STDAPICALLTYPE* CanUnloadFn)();
+
+std::vector<WCHAR> Wide(const std::string& s) {
+  std::vector<WCHAR> w(s.begin(), s.end());
+  for (WCHAR& c : w) c = static_cast<WCHAR>(static_cast<unsigned char>(c));
+  w.push_back(0);
+  return w;
+}
+
+// The module, loaded once for all tests as a host would load it.
+struct Server {
+  GetClassObjectFn getClassObject = nullptr;
+  CanUnloadFn canUnload = nullptr;
+  Server() {
+    CoInitialize(nullptr);
+    std::vector<WCHAR> path = Wide(DOCFLT_SERVER_FILE);
+    HINSTANCE module = CoLoadLibrary(path.data(), TRUE);
+    if (!module) return;
+    getClassObject = reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(
+        GetProcAddress(static_cast<HMODULE>(module), "DllGetClassObject")));
+    canUnload = reinterpret_cast<CanUnloadFn>(reinterpret_cast<void*>(
+        GetProcAddress(static_cast<HMODULE>(module), "DllCanUnloadNow")));
+  }
+  static Server& Get() {
+    static Server server;
+    return server;
+  }
+};
+
+template <typename T>
+struct Ref {
+  T* p = nullptr;
+  ~Ref() {
+    if (p) p->Release();
+  }
+  void** out() { return reinterpret_cast<void**>(&p); }
+  T* operator->() const { return p; }
+};
+
+class Component : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(Server::Get().getClassObject, nullptr) << "cannot load " << DOCFLT_SERVER_FILE;
+    ASSERT_EQ(Server::Get().getClassObject(kFilterClsid, IID_IClassFactory, factory.out()), S_OK);
+  }
+  void TearDown() override {
+    if (factory.p) factory.p->Release();
+    factory.p = nullptr;
+    EXPECT_EQ(Server::Get().canUnload(), S_OK) << "an object outlived its last reference";
+  }
+  HRESULT NewFilter(Ref<IFilter>* filter) {
+    return factory->CreateInstance(nullptr, IID_IFilter, filter->out());
+  }
+  HRESULT LoadPath(IFilter* filter, const std::string& path) {
+    Ref<IPersistFile> persist;
+    EXPECT_EQ(filter->QueryInterface(IID_IPersistFile, persist.out()), S_OK);
+    std::vector<WCHAR> wide = Wide(path);
+    return persist->Load(wide.data(), STGM_READ);
+  }
+  Ref<IClassFactory> factory;
+};
+
+// All of a filter's text, chunk by chunk, asking `units` at a time.
+std::u16string Drain(IFilter* filter, ULONG units, std::vector<ULONG>* ids = nullptr) {
+  std::u16string text;
+  std::vector<WCHAR> buffer(units + 1);
+  STAT_CHUNK stat;
+  while (filter->GetChunk(&stat) == S_OK) {
+    if (ids) ids->push_back(stat.idChunk);
+    EXPECT_EQ(stat.flags, CHUNK_TEXT);
+    for (;;) {
+      ULONG count = units;
+      const HRESULT hr = filter->GetText(&count, buffer.data());
+      if (hr == FILTER_E_NO_MORE_TEXT) break;
+      EXPECT_TRUE(hr == S_OK || hr == FILTER_S_LAST_TEXT) << std::hex << hr;
+      EXPECT_LE(count, units);
+      text.append(buffer.begin(), buffer.begin() + count);
+      if (hr == FILTER_S_LAST_TEXT) {
+        count = units;  // the chunk is done: no more text until the next chunk
+        EXPECT_EQ(filter->GetText(&count, buffer.data()), FILTER_E_NO_MORE_TEXT);
+        break;
+      }
+    }
+  }
+  return text;
+}
+
+std::string CorpusDoc(const std::string& name) {
+  const fs::path p = fs::path(DOCFLT_SHARED_DIR) / "corpus" / "docs" / name;
+  std::error_code ec;
+  return fs::exists(p, ec) ? p.string() : std::string();
+}
+
+struct TempFile {
+  std::string path;
+  explicit TempFile(const std::vector<std::uint8_t>& bytes) {
+    path = (fs::temp_directory_path() / ("wordfilt-test-" + std::to_string(std::rand()) + ".doc"))
+               .string();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  ~TempFile() { std::remove(path.c_str()); }
+};
+
+}  // namespace
+
+TEST_F(Component, FactoryAndInterfaces) {
+  Ref<IClassFactory> other;
+  EXPECT_EQ(Server::Get().getClassObject(IID_IFilter, IID_IClassFactory, other.out()),
+            CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_EQ(other.p, nullptr);
+
+  Ref<IUnknown> outer, aggregated;
+  ASSERT_EQ(factory->QueryInterface(IID_IUnknown, outer.out()), S_OK);
+  EXPECT_EQ(factory->CreateInstance(outer.p, IID_IFilter, aggregated.out()), CLASS_E_NOAGGREGATION);
+
+  Ref<IFilter> filter;
+  ASSERT_EQ(NewFilter(&filter), S_OK);
+  Ref<IPersistFile> file;
+  Ref<IPersistStorage> storage;
+  Ref<IPersist> persist;
+  Ref<IUnknown> unknown1, unknown2;
+  EXPECT_EQ(filter->QueryInterface(IID_IPersistFile, file.out()), S_OK);
+  EXPECT_EQ(filter->QueryInterface(IID_IPersistStorage, storage.out()), S_OK);
+  EXPECT_EQ(filter->QueryInterface(IID_IPersist, persist.out()), S_OK);
+  // One identity, whichever interface is asked.
+  EXPECT_EQ(file->QueryInterface(IID_IUnknown, unknown1.out()), S_OK);
+  EXPECT_EQ(storage->QueryInterface(IID_IUnknown, unknown2.out()), S_OK);
+  EXPECT_EQ(unknown1.p, unknown2.p);
+  CLSID clsid{};
+  EXPECT_EQ(persist->GetClassID(&clsid), S_OK);
+  EXPECT_TRUE(clsid == kFilterClsid);
+  Ref<IStream> none;
+  EXPECT_EQ(filter->QueryInterface(IID_IStream, none.out()), E_NOINTERFACE);
+  EXPECT_EQ(Server::Get().canUnload(), S_FALSE);
+}
+
+TEST_F(Component, CallsOutOfOrderAnswerErrors) {
+  Ref<IFilter> filter;
+  ASSERT_EQ(NewFilter(&filter), S_OK);
+  STAT_CHUNK stat;
+  WCHAR buffer[8];
+  ULONG count = 8, flags = 0;
+  EXPECT_TRUE(FAILED(filter->Init(0, 0, nullptr, &flags)));  // nothing loaded
+  EXPECT_TRUE(FAILED(filter->GetChunk(&stat)));
+  EXPECT_TRUE(FAILED(filter->GetText(&count, buffer)));
+  const std::string doc = CorpusDoc("poi_Bug47958.doc");
+  if (doc.empty()) GTEST_SKIP() << "no shared corpus";
+  ASSERT_EQ(LoadPath(filter.p, doc), S_OK);
+  EXPECT_TRUE(FAILED(filter->GetChunk(&stat)));  // loaded but not initialised
+  ASSERT_EQ(filter->Init(0, 0, nullptr, &flags), S_OK);
+  count = 8;
+  EXPECT_EQ(filter->GetText(&count, buffer), FILTER_E_NO_MORE_TEXT);  // no chunk yet
+  EXPECT_EQ(filter->GetChunk(nullptr), E_INVALIDARG);
+}
+
+TEST_F(Component, ServesTextInPiecesAndEndsCleanly) {
+  const std::string doc = CorpusDoc("poi_Bug47958.doc");
+  if (doc.empty()) GTEST_SKIP() << "no shared corpus";
+  std::u16string whole, pieces;
+  for (ULONG units : {65534u, 7u}) {
+    Ref<IFilter> filter;
+    ASSERT_EQ(NewFilter(&filter), S_OK);
+    ASSERT_EQ(LoadPath(filter.p, doc), S_OK);
+    ULONG flags = 0;
+    ASSERT_EQ(filter->Init(0, 0, nullptr, &flags), S_OK);
+    std::vector<ULONG> ids;
+    (units == 7 ? pieces : whole) = Drain(filter.p, units, &ids);
+    ASSERT_FALSE(ids.empty());
+    for (size_t i = 1; i < ids.size(); ++i) EXPECT_GT(ids[i], ids[i - 1]);
+    STAT_CHUNK stat;
+    EXPECT_EQ(filter->GetChunk(&stat), FILTER_E_END_OF_CHUNKS);
+    EXPECT_EQ(filter->GetChunk(&stat), FILTER_E_END_OF_CHUNKS);
+    // Init starts the chunks again.
+    ASSERT_EQ(filter->Init(0, 0, nullptr, &flags), S_OK);
+    EXPECT_EQ(Drain(filter.p, 65534), whole);
+  }
+  EXPECT_FALSE(whole.empty());
+  EXPECT_EQ(whole, pieces);
+}
+
+TEST_F(Component, FileAndStorageLoadsGiveTheSameText) {
+  const std::string doc = CorpusDoc("poi_Bug47958.doc");
+  if (doc.empty()) GTEST_SKIP() << "no shared corpus";
+  Ref<IFilter> byFile, byStorage;
+  ASSERT_EQ(NewFilter(&byFile), S_OK);
+  ASSERT_EQ(NewFilter(&byStorage), S_OK);
+  ASSERT_EQ(LoadPath(byFile.p, doc), S_OK);
+
+  std::ifstream in(doc, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + 2);
+  ASSERT_NE(mem, nullptr);
+  std::memcpy(GlobalLock(mem), bytes.data(), bytes.size());
+  GlobalUnlock(mem);
+  {
+    Ref<ILockBytes> lockBytes;
+    Ref<IStorage> storage;
+    Ref<IPersistStorage> persist;
+    ASSERT_EQ(CreateILockBytesOnHGlobal(mem, FALSE, &lockBytes.p), S_OK);
+    ASSERT_EQ(StgOpenStorageOnILockBytes(lockBytes.p, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE,
+                                         nullptr, 0, &storage.p),
+              S_OK);
+    ASSERT_EQ(byStorage->QueryInterface(IID_IPersistStorage, persist.out()), S_OK);
+    ASSERT_EQ(persist->Load(storage.p), S_OK);
+  }
+  ULONG flags = 0;
+  ASSERT_EQ(byFile->Init(0, 0, nullptr, &flags), S_OK);
+  ASSERT_EQ(byStorage->Init(0, 0, nullptr, &flags), S_OK);
+  EXPECT_EQ(Drain(byFile.p, 65534), Drain(byStorage.p, 65534));
+  byStorage.p->Release();
+  byStorage.p = nullptr;
+  GlobalFree(mem);
+}
+
+TEST_F(Component, RefusalsAHostCanActOn) {
+  const std::vector<std::uint8_t> plain = {'p', 'l', 'a', 'i', 'n', ' ', 't', 'e', 'x', 't', '\n'};
+  cfbtest::Node root = cfbtest::Storage(u"Root Entry", {cfbtest::Stream(u"Contents", plain)});
+  const std::vector<std::uint8_t> noWordStream = cfbtest::Write(root).bytes;
+  struct Case {
+    std::vector<std::uint8_t> bytes;
+    HRESULT expected;
+  };
+  const Case cases[] = {{plain, FILTER_E_UNKNOWNFORMAT},
+                        {noWordStream, FILTER_E_UNKNOWNFORMAT},
+                        {{}, FILTER_E_UNKNOWNFORMAT}};
+  for (const Case& c : cases) {
+    TempFile file(c.bytes);
+    Ref<IFilter> filter;
+    ASSERT_EQ(NewFilter(&filter), S_OK);
+    EXPECT_EQ(LoadPath(filter.p, file.path), c.expected) << c.bytes.size();
+    ULONG flags = 0;
+    EXPECT_TRUE(FAILED(filter->Init(0, 0, nullptr, &flags)));
+  }
+  // A missing file is a failure, but not a refusal of access.
+  Ref<IFilter> filter;
+  ASSERT_EQ(NewFilter(&filter), S_OK);
+  const HRESULT missing = LoadPath(filter.p, "/no/such/dir/missing.doc");
+  EXPECT_TRUE(FAILED(missing));
+  EXPECT_NE(missing, FILTER_E_ACCESS);
+
+  const std::string encrypted = CorpusDoc("poi_password_tika_binaryrc4.doc");
+  if (encrypted.empty()) GTEST_SKIP() << "no shared corpus";
+  Ref<IFilter> locked;
+  ASSERT_EQ(NewFilter(&locked), S_OK);
+  EXPECT_EQ(LoadPath(locked.p, encrypted), FILTER_E_PASSWORD);
+}

@@ -1,0 +1,96 @@
+// The server module's entry points.
+#include <new>
+#include <string>
+
+#include "platform/filter.h"
+#include "wordfilt/component/factory.h"
+#include "wordfilt/component/ids.h"
+#include "wordfilt/component/module_state.h"
+
+#ifdef _WIN32
+#define WORDFILT_EXPORT extern "C"
+#else
+#define WORDFILT_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+WORDFILT_EXPORT HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid,
+                                                         void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (rclsid != wordfilt::kFilterClsid) return CLASS_E_CLASSNOTAVAILABLE;
+  auto* factory = new (std::nothrow) wordfilt::FilterFactory();
+  if (!factory) return E_OUTOFMEMORY;
+  const HRESULT hr = factory->QueryInterface(riid, ppv);
+  factory->Release();
+  return hr;
+}
+
+WORDFILT_EXPORT HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+  return (wordfilt::g_liveObjects == 0 && wordfilt::g_serverLocks == 0) ? S_OK : S_FALSE;
+}
+
+#ifdef _WIN32
+namespace {
+
+HINSTANCE g_module = nullptr;
+
+bool SetDefault(const std::string& key, const std::string& value) {
+  HKEY hkey = nullptr;
+  if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &hkey,
+                      nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const LONG rc = RegSetValueExA(hkey, nullptr, 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(value.c_str()),
+                                 static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(hkey);
+  return rc == ERROR_SUCCESS;
+}
+
+std::string HandlerKey() {
+  return std::string("CLSID\\") + wordfilt::kPersistentHandlerClsidString;
+}
+std::string FilterKey() { return std::string("CLSID\\") + wordfilt::kFilterClsidString; }
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    g_module = instance;
+    DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}
+
+// Writes the three keys a host follows from ".doc" to this module.
+WORDFILT_EXPORT HRESULT STDAPICALLTYPE DllRegisterServer() {
+  char path[MAX_PATH] = {};
+  const DWORD n = GetModuleFileNameA(g_module, path, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return E_FAIL;
+  const bool ok =
+      SetDefault(".doc\\PersistentHandler", wordfilt::kPersistentHandlerClsidString) &&
+      SetDefault(".dot\\PersistentHandler", wordfilt::kPersistentHandlerClsidString) &&
+      SetDefault(HandlerKey() + "\\PersistentAddinsRegistered\\" + wordfilt::kIFilterIidString,
+                 wordfilt::kFilterClsidString) &&
+      SetDefault(FilterKey() + "\\InprocServer32", path);
+  if (ok) {
+    HKEY hkey = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, (FilterKey() + "\\InprocServer32").c_str(), 0,
+                      KEY_WRITE, &hkey) == ERROR_SUCCESS) {
+      static const char kModel[] = "Both";
+      RegSetValueExA(hkey, "ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(kModel),
+                     sizeof(kModel));
+      RegCloseKey(hkey);
+    }
+  }
+  return ok ? S_OK : E_FAIL;
+}
+
+WORDFILT_EXPORT HRESULT STDAPICALLTYPE DllUnregisterServer() {
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, FilterKey().c_str());
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, HandlerKey().c_str());
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, ".doc\\PersistentHandler");
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, ".dot\\PersistentHandler");
+  return S_OK;
+}
+#endif

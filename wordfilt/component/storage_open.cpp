@@ -1,0 +1,75 @@
+#include "wordfilt/component/storage_open.h"
+
+#include <new>
+
+#include "platform/filter.h"
+#include "platform/storage.h"
+
+namespace wordfilt {
+
+HRESULT OpenStorageFile(LPCOLESTR path, IStorage** storage) noexcept {
+  if (!path || !storage) return E_INVALIDARG;
+  *storage = nullptr;
+  const WCHAR* wide = reinterpret_cast<const WCHAR*>(path);
+  HRESULT hr = StgOpenStorage(wide, nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, storage);
+  if (hr == STG_E_SHAREVIOLATION || hr == STG_E_LOCKVIOLATION) {
+    // Another program has the file open for writing: read a snapshot.
+    hr = StgOpenStorage(wide, nullptr, STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED, nullptr,
+                        0, storage);
+  }
+  if (SUCCEEDED(hr)) return S_OK;
+  *storage = nullptr;
+  switch (hr) {
+    case STG_E_ACCESSDENIED:
+    case E_ACCESSDENIED:
+    case STG_E_SHAREVIOLATION:
+    case STG_E_LOCKVIOLATION:
+      return FILTER_E_ACCESS;
+    case STG_E_FILENOTFOUND:
+    case STG_E_PATHNOTFOUND:
+    case STG_E_INSUFFICIENTMEMORY:
+    case E_OUTOFMEMORY:
+    case STG_E_TOOMANYOPENFILES:
+    case STG_E_INVALIDNAME:
+    case STG_E_INVALIDPOINTER:
+      return hr;
+    default:
+      // Not a compound file, an old format, or damaged structures.
+      return FILTER_E_UNKNOWNFORMAT;
+  }
+}
+
+bool ReadStorageStream(IStorage* storage, const char16_t* name, std::size_t maxBytes,
+                       std::vector<std::uint8_t>* out) noexcept {
+  out->clear();
+  IStream* stream = nullptr;
+  if (FAILED(storage->OpenStream(reinterpret_cast<const WCHAR*>(name), nullptr,
+                                 STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream)) ||
+      !stream) {
+    return false;
+  }
+  bool ok = false;
+  STATSTG stat{};
+  if (SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME)) && stat.cbSize.QuadPart <= maxBytes) {
+    try {
+      out->resize(static_cast<std::size_t>(stat.cbSize.QuadPart));
+      std::size_t done = 0;
+      ok = true;
+      while (done < out->size()) {
+        ULONG got = 0;
+        const ULONG ask = static_cast<ULONG>(std::min<std::size_t>(out->size() - done, 1u << 30));
+        if (FAILED(stream->Read(out->data() + done, ask, &got)) || got == 0) break;
+        done += got;
+      }
+      // A stream shorter than its recorded size is used as far as it goes.
+      out->resize(done);
+    } catch (...) {
+      out->clear();
+      ok = false;
+    }
+  }
+  stream->Release();
+  return ok;
+}
+
+}  // namespace wordfilt

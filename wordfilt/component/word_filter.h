@@ -1,0 +1,59 @@
+// The filter object: loads a Word document from a file or a storage and serves
+// its text as chunks.
+#pragma once
+
+#include <atomic>
+
+#include "platform/filter.h"
+#include "wordfilt/doc/document_text.h"
+
+namespace wordfilt {
+
+class WordFilter final : public IFilter, public IPersistFile, public IPersistStorage {
+ public:
+  WordFilter();
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
+
+  // IFilter
+  SCODE STDMETHODCALLTYPE Init(ULONG grfFlags, ULONG cAttributes, const FULLPROPSPEC* aAttributes,
+                               ULONG* pFlags) override;
+  SCODE STDMETHODCALLTYPE GetChunk(STAT_CHUNK* pStat) override;
+  SCODE STDMETHODCALLTYPE GetText(ULONG* pcwcBuffer, WCHAR* awcBuffer) override;
+  SCODE STDMETHODCALLTYPE GetValue(PROPVARIANT** ppPropValue) override;
+  SCODE STDMETHODCALLTYPE BindRegion(FILTERREGION origPos, REFIID riid, void** ppunk) override;
+
+  // IPersist
+  HRESULT STDMETHODCALLTYPE GetClassID(CLSID* pClassID) override;
+
+  // IPersistFile
+  HRESULT STDMETHODCALLTYPE IsDirty() override;
+  HRESULT STDMETHODCALLTYPE Load(LPCOLESTR pszFileName, DWORD dwMode) override;
+  HRESULT STDMETHODCALLTYPE Save(LPCOLESTR pszFileName, BOOL fRemember) override;
+  HRESULT STDMETHODCALLTYPE SaveCompleted(LPCOLESTR pszFileName) override;
+  HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR* ppszFileName) override;
+
+  // IPersistStorage
+  HRESULT STDMETHODCALLTYPE InitNew(IStorage* pStg) override;
+  HRESULT STDMETHODCALLTYPE Load(IStorage* pStg) override;
+  HRESULT STDMETHODCALLTYPE Save(IStorage* pStgSave, BOOL fSameAsLoad) override;
+  HRESULT STDMETHODCALLTYPE SaveCompleted(IStorage* pStgNew) override;
+  HRESULT STDMETHODCALLTYPE HandsOffStorage() override;
+
+ private:
+  ~WordFilter();
+  HRESULT LoadStorage(IStorage* storage);
+
+  enum class State { kEmpty, kLoaded, kInitialised };
+  std::atomic<ULONG> refs_{1};
+  State state_ = State::kEmpty;
+  DocumentText doc_;
+  size_t next_ = 0;      // index of the next chunk to hand out
+  size_t served_ = 0;    // units of the current chunk already handed out
+  bool inChunk_ = false;
+};
+
+}  // namespace wordfilt
