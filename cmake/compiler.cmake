@@ -16,3 +16,8 @@ endif()
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(DOCFLT_32BIT ON)
 endif()
+
+# Modules export only what is marked for export; everything else stays inside,
+# so that a host's own symbols never mix with ours.
+set(CMAKE_CXX_VISIBILITY_PRESET hidden)
+set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)

@@ -18,7 +18,7 @@ for f in "${bins[@]}"; do
     ok=1
   fi
 done
-plugin=$(ls "$dir"/host/docflt.dll 2>/dev/null || true)
+plugin=$(ls "$dir"/bin/docflt.dll 2>/dev/null || true)
 if [ -n "$plugin" ]; then
   exports=$($objdump -p "$plugin" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p')
   for name in GetFilterExtensions CreateFilteredStream ReadFilteredStream CloseFilteredStream; do
@@ -27,6 +27,23 @@ if [ -n "$plugin" ]; then
       ok=1
     fi
   done
+fi
+server=$(ls "$dir"/bin/wordfilt.dll 2>/dev/null || true)
+if [ -n "$server" ]; then
+  sexports=$($objdump -p "$server" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p')
+  for name in DllGetClassObject DllCanUnloadNow DllRegisterServer DllUnregisterServer; do
+    if ! grep -q -E "\] ${name}\$" <<<"$sexports"; then
+      echo "win32: $server does not export $name undecorated"
+      ok=1
+    fi
+  done
+fi
+if [ -z "$plugin" ]; then
+  echo "win32: no plug-in at $dir/bin/docflt.dll"
+  ok=1
+elif ! grep -q -E '\] _?_ZN7CFltdll4Init' <<<"$exports"; then
+  echo "win32: $plugin does not export the manager class"
+  ok=1
 fi
 [ $ok -eq 0 ] && echo "win32: ${#bins[@]} binaries are 32-bit PE${plugin:+, exports checked}"
 exit $ok

@@ -4,6 +4,7 @@
 # Usage: scripts/test-all.sh [preset...]   (default: all of them)
 set -uo pipefail
 cd "$(dirname "$0")/.."
+scripts/setup.sh all
 
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(posix posix-asan win64 win32)

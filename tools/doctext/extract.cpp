@@ -1,0 +1,91 @@
+#include "tools/doctext/extract.h"
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "tools/doctext/messages.h"
+
+namespace doctext {
+namespace {
+
+// The record comes first, so a callback finds its document from the record's
+// address.
+struct Document {
+  FILTEREDSTREAMINFO info;
+  std::FILE* file;
+  const std::string* path;
+  long codePage;
+};
+
+Document* From(FILTEREDSTREAMINFO* info) { return reinterpret_cast<Document*>(info); }
+
+LONG FLT_CALLBACK GetSize(FILTEREDSTREAMINFO* info, DWORD* size, DWORD*) {
+  std::FILE* f = From(info)->file;
+  if (std::fseek(f, 0, SEEK_END) != 0) return kHostReadError;
+  const long long end = std::ftell(f);
+  if (end < 0 || std::fseek(f, 0, SEEK_SET) != 0) return kHostReadError;
+  if (end > 0xFFFFFFFFll) return kHostTooLarge;
+  *size = static_cast<DWORD>(end);
+  return 0;
+}
+
+LONG FLT_CALLBACK Read(FILTEREDSTREAMINFO* info, void* buffer, DWORD size, DWORD* read) {
+  std::FILE* f = From(info)->file;
+  const size_t n = std::fread(buffer, 1, size, f);
+  *read = static_cast<DWORD>(n);
+  return (n < size && std::ferror(f)) ? kHostReadError : 0;
+}
+
+BOOL FLT_CALLBACK GetFileName(FILTEREDSTREAMINFO* info, char* path, DWORD capacity) {
+  const std::string& p = *From(info)->path;
+  if (p.size() + 1 > capacity) return FALSE;  // the path route is skipped, streaming follows
+  std::memcpy(path, p.c_str(), p.size() + 1);
+  return TRUE;
+}
+
+LONG FLT_CALLBACK GetCodePage(FILTEREDSTREAMINFO* info) {
+  return static_cast<LONG>(From(info)->codePage);
+}
+
+}  // namespace
+
+Outcome ExtractDocument(const Plugin& plugin, const std::string& path, bool stream, long codePage,
+                        std::FILE* out) {
+  Outcome outcome;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) {
+    outcome.error = std::strerror(errno);
+    return outcome;
+  }
+  Document doc{};
+  doc.info.cbSize = sizeof(FILTEREDSTREAMINFO);
+  doc.info.pfnGetSize = GetSize;
+  doc.info.pfnRead = Read;
+  // The code-page callback counts only beside a file-name callback; in stream
+  // mode the file-name callback answers "no path".
+  doc.info.pfnGetFileName = GetFileName;
+  doc.info.pfnGetCodePage = GetCodePage;
+  doc.file = file;
+  static const std::string kNoPath;
+  doc.path = stream ? &kNoPath : &path;
+  doc.codePage = codePage;
+
+  outcome.result = plugin.create(&doc.info);
+  if (outcome.result == FLT_OK) {
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+      DWORD got = 0;
+      outcome.result = plugin.read(&doc.info, buffer.data(), static_cast<DWORD>(buffer.size()), &got);
+      if (outcome.result != FLT_OK) break;
+      if (got) std::fwrite(buffer.data(), 1, got, out);
+      outcome.bytes += got;
+      if (got < buffer.size()) break;
+    }
+    plugin.close(&doc.info);
+  }
+  std::fclose(file);
+  return outcome;
+}
+
+}  // namespace doctext
