@@ -17,7 +17,6 @@ struct GuardFrame {
   void* jump[5];
 };
 thread_local GuardFrame* t_frame = nullptr;
-PVOID g_handler = nullptr;
 
 bool IsFault(DWORD code) {
   switch (code) {
@@ -86,8 +85,13 @@ __attribute__((noinline)) bool CallRelease(IUnknown* unknown) {
 
 bool GuardedRelease(IUnknown* unknown) noexcept {
   if (!unknown) return true;
-  if (!g_handler) g_handler = AddVectoredExceptionHandler(1, GuardHandler);
-  return CallRelease(unknown);
+  // The handler is installed only for the call: one left behind would outlive
+  // the module when the host unloads it and take the process down on the next
+  // exception anywhere.
+  PVOID handler = AddVectoredExceptionHandler(1, GuardHandler);
+  const bool ok = CallRelease(unknown);
+  if (handler) RemoveVectoredExceptionHandler(handler);
+  return ok;
 }
 
 #else

@@ -13,15 +13,14 @@ const SingleBytePageData* SingleBytePage(unsigned code_page) {
   return nullptr;
 }
 
-// One codec per page, built on first use (its 64K table costs time and memory) and never
-// destroyed, so that a conversion on another thread during exit still finds it.
+// One codec per page, built on first use (its 64K table costs time and memory) and
+// destroyed with the module: a plug-in that a host loads and unloads again and
+// again must not leave its tables behind each time.
 template <unsigned CodePage>
 const Codec* SingleByte() {
-  static const Codec* const codec = new SingleByteCodec(*SingleBytePage(CodePage));
-  return codec;
+  static const SingleByteCodec codec(*SingleBytePage(CodePage));
+  return &codec;
 }
-
-const Codec* DoubleByte(const DoubleBytePageData& data) { return new DoubleByteCodec(data); }
 
 }  // namespace
 
@@ -41,20 +40,20 @@ const Codec* FindCodec(unsigned code_page) {
     case 850: return SingleByte<850>();
     case 866: return SingleByte<866>();
     case 932: {
-      static const Codec* const codec = DoubleByte(kPage932);
-      return codec;
+      static const DoubleByteCodec codec(kPage932);
+      return &codec;
     }
     case 936: {
-      static const Codec* const codec = DoubleByte(kPage936);
-      return codec;
+      static const DoubleByteCodec codec(kPage936);
+      return &codec;
     }
     case 949: {
-      static const Codec* const codec = DoubleByte(kPage949);
-      return codec;
+      static const DoubleByteCodec codec(kPage949);
+      return &codec;
     }
     case 950: {
-      static const Codec* const codec = DoubleByte(kPage950);
-      return codec;
+      static const DoubleByteCodec codec(kPage950);
+      return &codec;
     }
     case 65001: {
       static const Utf8Codec codec;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "tools/doctext/messages.h"
@@ -16,17 +17,15 @@ struct Document {
   std::FILE* file;
   const std::string* path;
   long codePage;
+  unsigned long long size;  // measured before the plug-in asks, 64 bits everywhere
 };
 
 Document* From(FILTEREDSTREAMINFO* info) { return reinterpret_cast<Document*>(info); }
 
 LONG FLT_CALLBACK GetSize(FILTEREDSTREAMINFO* info, DWORD* size, DWORD*) {
-  std::FILE* f = From(info)->file;
-  if (std::fseek(f, 0, SEEK_END) != 0) return kHostReadError;
-  const long long end = std::ftell(f);
-  if (end < 0 || std::fseek(f, 0, SEEK_SET) != 0) return kHostReadError;
-  if (end > 0xFFFFFFFFll) return kHostTooLarge;
-  *size = static_cast<DWORD>(end);
+  const unsigned long long bytes = From(info)->size;
+  if (bytes > 0xFFFFFFFFull) return kHostTooLarge;
+  *size = static_cast<DWORD>(bytes);
   return 0;
 }
 
@@ -70,6 +69,13 @@ Outcome ExtractDocument(const Plugin& plugin, const std::string& path, bool stre
   static const std::string kNoPath;
   doc.path = stream ? &kNoPath : &path;
   doc.codePage = codePage;
+  std::error_code ec;
+  doc.size = std::filesystem::file_size(path, ec);
+  if (ec) {
+    std::fclose(file);
+    outcome.error = ec.message();
+    return outcome;
+  }
 
   outcome.result = plugin.create(&doc.info);
   if (outcome.result == FLT_OK) {

@@ -1,0 +1,58 @@
+// The whole bundled server on a document in memory: the bytes become a
+// compound-file storage, the filter loads it through IPersistStorage and every
+// chunk's text is drained in small pieces.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/filter.h"
+#include "platform/memory.h"
+#include "platform/storage.h"
+#include "wordfilt/component/factory.h"
+
+namespace {
+
+void Drain(IFilter* filter) {
+  WCHAR buffer[257];
+  STAT_CHUNK stat;
+  for (int chunks = 0; chunks < 100000 && filter->GetChunk(&stat) == S_OK; ++chunks) {
+    for (;;) {
+      ULONG count = 257;
+      const HRESULT hr = filter->GetText(&count, buffer);
+      if (hr != S_OK) break;
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size + 2);
+  if (!mem) return 0;
+  std::memcpy(GlobalLock(mem), data, size);
+  GlobalUnlock(mem);
+  ILockBytes* bytes = nullptr;
+  IStorage* storage = nullptr;
+  if (CreateILockBytesOnHGlobal(mem, FALSE, &bytes) == S_OK) {
+    StgOpenStorageOnILockBytes(bytes, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                               &storage);
+    bytes->Release();
+  }
+  if (storage) {
+    static auto* factory = new wordfilt::FilterFactory();
+    IFilter* filter = nullptr;
+    IPersistStorage* persist = nullptr;
+    if (SUCCEEDED(factory->CreateInstance(nullptr, IID_IFilter, reinterpret_cast<void**>(&filter)))) {
+      if (SUCCEEDED(filter->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&persist)))) {
+        ULONG flags = 0;
+        if (SUCCEEDED(persist->Load(storage)) && SUCCEEDED(filter->Init(0, 0, nullptr, &flags)))
+          Drain(filter);
+        persist->Release();
+      }
+      filter->Release();
+    }
+    storage->Release();
+  }
+  GlobalFree(mem);
+  return 0;
+}
