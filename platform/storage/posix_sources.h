@@ -1,0 +1,41 @@
+// Byte sources over an ILockBytes object and over an open file (POSIX).
+#pragma once
+
+#ifndef _WIN32
+#include "platform/com.h"
+#include "platform/storage/byte_source.h"
+#include "platform/storage/com_ref.h"
+
+namespace platform::cfb {
+
+// Reads through ILockBytes::ReadAt; holds a reference to the object. The size
+// is taken once, when the source is made.
+class LockBytesSource final : public ByteSource {
+ public:
+  LockBytesSource(ILockBytes* bytes, std::uint64_t size)
+      : bytes_(ComRef<ILockBytes>::Share(bytes)), size_(size) {}
+  std::uint64_t size() const override { return size_; }
+  bool readAt(std::uint64_t offset, void* dst, std::size_t n, std::size_t* got) const override;
+
+ private:
+  ComRef<ILockBytes> bytes_;
+  std::uint64_t size_;
+};
+
+// Reads an open file with pread; owns and closes the descriptor.
+class FileSource final : public ByteSource {
+ public:
+  FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+  ~FileSource() override;
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+  std::uint64_t size() const override { return size_; }
+  bool readAt(std::uint64_t offset, void* dst, std::size_t n, std::size_t* got) const override;
+
+ private:
+  int fd_;
+  std::uint64_t size_;
+};
+
+}  // namespace platform::cfb
+#endif
