@@ -48,7 +48,7 @@ for preset in "${presets[@]}"; do
     *)
       echo "=== ${preset}: test"
       log=$(mktemp)
-      ctest --preset "$preset" -j"$jobs" --timeout 600 2>&1 | tee "$log" | grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed'
+      ctest --preset "$preset" -j"$jobs" --timeout 600 2>&1 | tee "$log" | grep -v -E '^ *([0-9]+\/[0-9]+ Test +#[0-9]+: .* Passed|Start +[0-9]+:)'
       [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
       count_ctest "$log"
       rm -f "$log"
