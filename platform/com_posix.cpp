@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/com.h"
+#include "platform/utf.h"
 #include "platform/module.h"
 
 namespace {
@@ -17,28 +18,7 @@ thread_local int g_comInits = 0;
 // POSIX is UTF-8: turn it back into UTF-8 bytes for dlopen.
 std::string Narrow(LPCOLESTR s) {
   std::string out;
-  for (; s && *s; ++s) {
-    char32_t c = *s;
-    if (c >= 0xD800 && c <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(s[1]) - 0xDC00);
-      ++s;
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
+  if (s) platform::AppendUtf8(std::u16string_view(s), &out);
   return out;
 }
 }  // namespace

@@ -1,6 +1,7 @@
 // Reading and writing the small text files of the profile and registration
 // readers. Plain C++ and stdio, so both builds can test it.
 #include "platform/profile/text_file.h"
+#include "platform/utf.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -9,28 +10,12 @@
 namespace platform {
 namespace {
 
+using platform::AppendUtf8;
+
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-void AppendUtf8(char32_t c, std::string* out) {
-  if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 void AppendUnit(char16_t u, bool bigEndian, std::string* out) {
   char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);

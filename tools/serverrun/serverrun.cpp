@@ -13,6 +13,7 @@
 #include "platform/memory.h"
 #include "platform/storage.h"
 #include "platform/text.h"
+#include "platform/utf.h"
 
 namespace {
 
@@ -20,32 +21,6 @@ const CLSID kFilterClsid = {0xF07F3920, 0x7B8C, 0x11CF,
                             {0x9B, 0xE8, 0x00, 0xAA, 0x00, 0x4B, 0x99, 0x86}};
 
 typedef HRESULT(STDAPICALLTYPE* GetClassObjectFn)(REFCLSID, REFIID, void**);
-
-void AppendUtf8(std::string* out, const WCHAR* text, size_t n) {
-  for (size_t i = 0; i < n; ++i) {
-    char32_t c = static_cast<char16_t>(text[i]);
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char16_t>(text[++i]) - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out->push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-}
 
 std::vector<WCHAR> Widen(const std::string& path) {
   // Byte by byte, as the plug-in's file route does.
@@ -112,7 +87,8 @@ HRESULT Extract(IClassFactory* factory, const std::string& path, bool viaStorage
         ULONG count = 65534;
         const HRESULT t = filter->GetText(&count, buffer);
         if (t == FILTER_E_NO_MORE_TEXT || FAILED(t)) break;
-        AppendUtf8(text, buffer, count);
+        platform::AppendUtf8(
+            std::u16string_view(reinterpret_cast<const char16_t*>(buffer), count), text);
         if (t == FILTER_S_LAST_TEXT) break;
       }
     }
