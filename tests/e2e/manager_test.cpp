@@ -45,7 +45,9 @@ TEST(ManagerWithServer, TemporaryFileRouteMatchesThePathRoute) {
   Manager m(tmp.path);
   ASSERT_NE(m.mgr.m_pFactory, nullptr);
   m.mgr.m_bPersistStorage = 0;
-  for (size_t i = 0; i < docs.size(); i += 3) {
+  for (size_t i = 0; i < docs.size(); ++i) {
+    // A third of the corpus, and every password-protected document.
+    if (i % 3 != 0 && docs[i].find("password") == std::string::npos) continue;
     e2e::Document byPath(docs[i], true, CP_UTF8), byCopy(docs[i], false, CP_UTF8);
     FLTRESULT ra = 0, rb = 0;
     const std::string a = m.Extract(&byPath, &ra);
@@ -54,6 +56,9 @@ TEST(ManagerWithServer, TemporaryFileRouteMatchesThePathRoute) {
     EXPECT_EQ(a, b) << docs[i];
     EXPECT_GT(byCopy.readCalls, 0) << docs[i];
     EXPECT_TRUE(tmp.Entries().empty()) << docs[i];
+    if (docs[i].find("password") != std::string::npos) {
+      EXPECT_EQ(rb, FLT_ERR_PASSWORD) << docs[i];
+    }
   }
 }
 
