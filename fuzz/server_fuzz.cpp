@@ -42,8 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static auto* factory = new wordfilt::FilterFactory();
     IFilter* filter = nullptr;
     IPersistStorage* persist = nullptr;
-    if (SUCCEEDED(factory->CreateInstance(nullptr, IID_IFilter, reinterpret_cast<void**>(&filter)))) {
-      if (SUCCEEDED(filter->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&persist)))) {
+    if (SUCCEEDED(
+            factory->CreateInstance(nullptr, IID_IFilter, reinterpret_cast<void**>(&filter)))) {
+      if (SUCCEEDED(
+              filter->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&persist)))) {
         ULONG flags = 0;
         if (SUCCEEDED(persist->Load(storage)) && SUCCEEDED(filter->Init(0, 0, nullptr, &flags)))
           Drain(filter);

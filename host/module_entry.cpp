@@ -6,11 +6,8 @@
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   switch (reason) {
-    case DLL_PROCESS_ATTACH:
-      return host::LoadModule(instance) ? TRUE : FALSE;
-    case DLL_PROCESS_DETACH:
-      host::UnloadModule();
-      return TRUE;
+    case DLL_PROCESS_ATTACH: return host::LoadModule(instance) ? TRUE : FALSE;
+    case DLL_PROCESS_DETACH: host::UnloadModule(); return TRUE;
     default:  // thread notifications leave the manager alone
       return TRUE;
   }

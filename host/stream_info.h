@@ -22,8 +22,8 @@ typedef LONG(FLT_CALLBACK* PFN_FLT_GETSIZE)(FILTEREDSTREAMINFO* pInfo, DWORD* pc
                                             DWORD* pdwReserved);
 // Copies up to cbBuffer next bytes of the document and stores the count; 0 with a
 // count of 0 is the end of the document.
-typedef LONG(FLT_CALLBACK* PFN_FLT_READ)(FILTEREDSTREAMINFO* pInfo, void* pBuffer,
-                                         DWORD cbBuffer, DWORD* pcbRead);
+typedef LONG(FLT_CALLBACK* PFN_FLT_READ)(FILTEREDSTREAMINFO* pInfo, void* pBuffer, DWORD cbBuffer,
+                                         DWORD* pcbRead);
 // Stores the document's NUL-terminated ANSI path; non-zero when a path was stored.
 typedef BOOL(FLT_CALLBACK* PFN_FLT_GETFILENAME)(FILTEREDSTREAMINFO* pInfo, char* pszPath,
                                                 DWORD cchPath);

@@ -114,17 +114,16 @@ struct ISequentialStream : IUnknown {
 
 struct IStream : ISequentialStream {
   virtual HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin,
-                                        ULARGE_INTEGER* newPosition) = 0;
+                                         ULARGE_INTEGER* newPosition) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER newSize) = 0;
   virtual HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER cb,
-                                          ULARGE_INTEGER* pcbRead,
-                                          ULARGE_INTEGER* pcbWritten) = 0;
+                                           ULARGE_INTEGER* pcbRead, ULARGE_INTEGER* pcbWritten) = 0;
   virtual HRESULT STDMETHODCALLTYPE Commit(DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE Revert() = 0;
   virtual HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER cb,
-                                              DWORD lockType) = 0;
+                                               DWORD lockType) = 0;
   virtual HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER cb,
-                                                DWORD lockType) = 0;
+                                                 DWORD lockType) = 0;
   virtual HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE Clone(IStream** clone) = 0;
 
@@ -144,27 +143,27 @@ struct IEnumSTATSTG : IUnknown {
 
 struct IStorage : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE CreateStream(LPCOLESTR name, DWORD mode, DWORD reserved1,
-                                                DWORD reserved2, IStream** stream) = 0;
+                                                 DWORD reserved2, IStream** stream) = 0;
   virtual HRESULT STDMETHODCALLTYPE OpenStream(LPCOLESTR name, void* reserved1, DWORD mode,
-                                              DWORD reserved2, IStream** stream) = 0;
+                                               DWORD reserved2, IStream** stream) = 0;
   virtual HRESULT STDMETHODCALLTYPE CreateStorage(LPCOLESTR name, DWORD mode, DWORD reserved1,
-                                                 DWORD reserved2, IStorage** storage) = 0;
+                                                  DWORD reserved2, IStorage** storage) = 0;
   virtual HRESULT STDMETHODCALLTYPE OpenStorage(LPCOLESTR name, IStorage* priority, DWORD mode,
-                                               SNB exclude, DWORD reserved,
-                                               IStorage** storage) = 0;
+                                                SNB exclude, DWORD reserved,
+                                                IStorage** storage) = 0;
   virtual HRESULT STDMETHODCALLTYPE CopyTo(DWORD ciidExclude, const IID* rgiidExclude,
-                                          SNB snbExclude, IStorage* dest) = 0;
-  virtual HRESULT STDMETHODCALLTYPE MoveElementTo(LPCOLESTR name, IStorage* dest,
-                                                 LPCOLESTR newName, DWORD flags) = 0;
+                                           SNB snbExclude, IStorage* dest) = 0;
+  virtual HRESULT STDMETHODCALLTYPE MoveElementTo(LPCOLESTR name, IStorage* dest, LPCOLESTR newName,
+                                                  DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE Commit(DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE Revert() = 0;
-  virtual HRESULT STDMETHODCALLTYPE EnumElements(DWORD reserved1, void* reserved2,
-                                                DWORD reserved3, IEnumSTATSTG** e) = 0;
+  virtual HRESULT STDMETHODCALLTYPE EnumElements(DWORD reserved1, void* reserved2, DWORD reserved3,
+                                                 IEnumSTATSTG** e) = 0;
   virtual HRESULT STDMETHODCALLTYPE DestroyElement(LPCOLESTR name) = 0;
   virtual HRESULT STDMETHODCALLTYPE RenameElement(LPCOLESTR oldName, LPCOLESTR newName) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetElementTimes(LPCOLESTR name, const FILETIME* ctime,
-                                                   const FILETIME* atime,
-                                                   const FILETIME* mtime) = 0;
+                                                    const FILETIME* atime,
+                                                    const FILETIME* mtime) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetClass(REFCLSID clsid) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetStateBits(DWORD bits, DWORD mask) = 0;
   virtual HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) = 0;
@@ -175,15 +174,15 @@ struct IStorage : IUnknown {
 
 struct ILockBytes : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE ReadAt(ULARGE_INTEGER offset, void* pv, ULONG cb,
-                                          ULONG* pcbRead) = 0;
+                                           ULONG* pcbRead) = 0;
   virtual HRESULT STDMETHODCALLTYPE WriteAt(ULARGE_INTEGER offset, const void* pv, ULONG cb,
-                                           ULONG* pcbWritten) = 0;
+                                            ULONG* pcbWritten) = 0;
   virtual HRESULT STDMETHODCALLTYPE Flush() = 0;
   virtual HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER cb) = 0;
   virtual HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER cb,
-                                              DWORD lockType) = 0;
+                                               DWORD lockType) = 0;
   virtual HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER cb,
-                                                DWORD lockType) = 0;
+                                                 DWORD lockType) = 0;
   virtual HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) = 0;
 
  protected:

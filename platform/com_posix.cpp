@@ -8,8 +8,8 @@
 #include <string>
 
 #include "platform/com.h"
-#include "platform/utf.h"
 #include "platform/module.h"
+#include "platform/utf.h"
 
 namespace {
 thread_local int g_comInits = 0;

@@ -72,7 +72,7 @@ struct PROPVARIANT;
 
 struct IFilter : IUnknown {
   virtual SCODE STDMETHODCALLTYPE Init(ULONG grfFlags, ULONG cAttributes,
-                                      const FULLPROPSPEC* aAttributes, ULONG* pFlags) = 0;
+                                       const FULLPROPSPEC* aAttributes, ULONG* pFlags) = 0;
   virtual SCODE STDMETHODCALLTYPE GetChunk(STAT_CHUNK* pStat) = 0;
   virtual SCODE STDMETHODCALLTYPE GetText(ULONG* pcwcBuffer, WCHAR* awcBuffer) = 0;
   virtual SCODE STDMETHODCALLTYPE GetValue(PROPVARIANT** ppPropValue) = 0;

@@ -34,8 +34,8 @@ void X87SetControl(unsigned newValue, unsigned mask) {
     unsigned runtime;
     unsigned short hw;
   };
-  static const Bit kExceptions[] = {{0x10, 0x01},   {0x80000, 0x02}, {0x08, 0x04},
-                                    {0x04, 0x08},   {0x02, 0x10},    {0x01, 0x20}};
+  static const Bit kExceptions[] = {{0x10, 0x01}, {0x80000, 0x02}, {0x08, 0x04},
+                                    {0x04, 0x08}, {0x02, 0x10},    {0x01, 0x20}};
   unsigned short cw = X87ControlWord();
   for (const Bit& b : kExceptions) {
     if (mask & b.runtime) {

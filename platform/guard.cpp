@@ -37,8 +37,7 @@ bool IsFault(DWORD code) {
     case EXCEPTION_PRIV_INSTRUCTION:
     case 0xE06D7363:  // a C++ exception thrown by a server built with another compiler
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -48,8 +47,7 @@ __attribute__((noinline, noreturn)) void GuardLanding() {
 }
 
 LONG CALLBACK GuardHandler(EXCEPTION_POINTERS* info) {
-  if (!t_frame || !IsFault(info->ExceptionRecord->ExceptionCode))
-    return EXCEPTION_CONTINUE_SEARCH;
+  if (!t_frame || !IsFault(info->ExceptionRecord->ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
   CONTEXT* ctx = info->ContextRecord;
 #if defined(_M_X64) || defined(__x86_64__)
   // Leave room below the faulting frame, keep the ABI's 16-byte alignment as at

@@ -30,8 +30,8 @@ Block* FromHandle(HGLOBAL mem) {
 
 HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes) {
   if (bytes > SIZE_T(-1) - kHeader) return nullptr;
-  void* raw = (flags & GMEM_ZEROINIT) ? std::calloc(1, kHeader + bytes)
-                                      : std::malloc(kHeader + bytes);
+  void* raw =
+      (flags & GMEM_ZEROINIT) ? std::calloc(1, kHeader + bytes) : std::malloc(kHeader + bytes);
   if (!raw) return nullptr;
   auto* b = static_cast<Block*>(raw);
   b->magic = kMagic;
@@ -78,8 +78,7 @@ void GlobalMemoryStatus(MEMORYSTATUS* status) {
   if (pageSize > 0 && total > 0) status->dwTotalPhys = SIZE_T(total) * SIZE_T(pageSize);
   if (pageSize > 0 && avail > 0) status->dwAvailPhys = SIZE_T(avail) * SIZE_T(pageSize);
   if (status->dwTotalPhys)
-    status->dwMemoryLoad =
-        DWORD(100 - (status->dwAvailPhys * 100) / status->dwTotalPhys);
+    status->dwMemoryLoad = DWORD(100 - (status->dwAvailPhys * 100) / status->dwTotalPhys);
   status->dwTotalVirtual = status->dwAvailVirtual = SIZE_T(1) << 47;
 }
 #endif

@@ -68,8 +68,7 @@ FLTRESULT CFltdll::CreateFilteredStreamEx(FILTEREDSTREAMINFO* pInfo) {
   return FLT_OK;
 }
 
-FLTRESULT CFltdll::OpenStreamAsFile(CFltStream*& pStream, FILTEREDSTREAMINFO* pInfo,
-                                    DWORD cbSize) {
+FLTRESULT CFltdll::OpenStreamAsFile(CFltStream*& pStream, FILTEREDSTREAMINFO* pInfo, DWORD cbSize) {
   auto* stream = new (std::nothrow) CFltFileStream();
   if (!stream) {
     pStream = nullptr;
@@ -129,8 +128,8 @@ FLTRESULT CFltdll::SetLocale(FILTEREDSTREAMINFO* pInfo, CFltStream*& pStream) {
   return FLT_OK;
 }
 
-FLTRESULT CFltdll::ReadFilteredStreamEx(FILTEREDSTREAMINFO* pInfo, void* pBuffer,
-                                        DWORD cbBuffer, DWORD* pcbRead) {
+FLTRESULT CFltdll::ReadFilteredStreamEx(FILTEREDSTREAMINFO* pInfo, void* pBuffer, DWORD cbBuffer,
+                                        DWORD* pcbRead) {
   if (!pInfo || !pInfo->pStream) return FLT_OK;
   return static_cast<CFltStream*>(pInfo->pStream)->Read(pInfo, pBuffer, cbBuffer, pcbRead);
 }

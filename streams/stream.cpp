@@ -78,8 +78,8 @@ DWORD CFltStream::ConvertStep(LONG codePage) {
     // Never end a step between the two halves of a surrogate pair.
     if (step < left && step > 1 && IsHighSurrogate(src[step - 1])) --step;
     const int n = WideCharToMultiByte(static_cast<UINT>(codePage), 0, src, static_cast<int>(step),
-                                      reinterpret_cast<char*>(m_chOut),
-                                      static_cast<int>(kOutBytes), nullptr, nullptr);
+                                      reinterpret_cast<char*>(m_chOut), static_cast<int>(kOutBytes),
+                                      nullptr, nullptr);
     if (n > 0) {
       m_iwcText += step;
       return static_cast<DWORD>(n);

@@ -1,11 +1,12 @@
 // Reading and writing the small text files of the profile and registration
 // readers. Plain C++ and stdio, so both builds can test it.
 #include "platform/profile/text_file.h"
-#include "platform/utf.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+
+#include "platform/utf.h"
 
 namespace platform {
 namespace {

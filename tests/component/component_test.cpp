@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const CLSID kFilterClsid = {0xF07F3920, 0x7B8C, 0x11CF,
-                            {0x9B, 0xE8, 0x00, 0xAA, 0x00, 0x4B, 0x99, 0x86}};
+const CLSID kFilterClsid = {
+    0xF07F3920, 0x7B8C, 0x11CF, {0x9B, 0xE8, 0x00, 0xAA, 0x00, 0x4B, 0x99, 0x86}};
 typedef HRESULT(STDAPICALLTYPE* GetClassObjectFn)(REFCLSID, REFIID, void**);
 typedef HRESULT(STDAPICALLTYPE* CanUnloadFn)();
 
@@ -37,10 +37,10 @@ struct Server {
     std::vector<WCHAR> path = Wide(DOCFLT_SERVER_FILE);
     HINSTANCE module = CoLoadLibrary(path.data(), TRUE);
     if (!module) return;
-    getClassObject = reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(
-        GetProcAddress(static_cast<HMODULE>(module), "DllGetClassObject")));
-    canUnload = reinterpret_cast<CanUnloadFn>(reinterpret_cast<void*>(
-        GetProcAddress(static_cast<HMODULE>(module), "DllCanUnloadNow")));
+    getClassObject = reinterpret_cast<GetClassObjectFn>(
+        reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), "DllGetClassObject")));
+    canUnload = reinterpret_cast<CanUnloadFn>(
+        reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), "DllCanUnloadNow")));
   }
   static Server& Get() {
     static Server server;
@@ -118,7 +118,8 @@ struct TempFile {
     path = (fs::temp_directory_path() / ("wordfilt-test-" + std::to_string(std::rand()) + ".doc"))
                .string();
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   ~TempFile() { std::remove(path.c_str()); }
 };

@@ -2,9 +2,9 @@
 // as a host drives them.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 
@@ -15,9 +15,7 @@ namespace {
 
 using e2e::Document;
 
-std::string Name(const std::string& path) {
-  return path.substr(path.find_last_of("/\\") + 1);
-}
+std::string Name(const std::string& path) { return path.substr(path.find_last_of("/\\") + 1); }
 
 class Exports : public ::testing::Test {
  protected:
@@ -72,9 +70,7 @@ TEST_F(Exports, CorpusReadsTheSameByPathAndByStream) {
 TEST_F(Exports, NonWordDataIsAFormatError) {
   e2e::TempDir dir;
   const std::string text = dir.path + "/plain.doc";
-  {
-    std::ofstream(text) << "just some plain text, not a Word document\n";
-  }
+  { std::ofstream(text) << "just some plain text, not a Word document\n"; }
   for (bool byPath : {true, false}) {
     Document doc(text, byPath, CP_UTF8);
     std::string out;

@@ -1,8 +1,8 @@
 #include "test_host.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -75,7 +75,8 @@ std::vector<std::string> CorpusDocs() {
   std::vector<std::string> docs;
   const std::string dir = CorpusDir();
   if (dir.empty()) return docs;
-  for (const auto& e : fs::directory_iterator(fs::path(dir) / "docs")) docs.push_back(e.path().string());
+  for (const auto& e : fs::directory_iterator(fs::path(dir) / "docs"))
+    docs.push_back(e.path().string());
   std::sort(docs.begin(), docs.end());
   return docs;
 }
@@ -153,8 +154,8 @@ FLTRESULT Plugin::Extract(Document* doc, std::string* text, DWORD cb) {
 }
 
 std::string ToUtf8(const std::string& bytes, UINT codePage) {
-  const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                    nullptr, 0);
+  const int n =
+      MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
   std::vector<WCHAR> wide(static_cast<size_t>(n) + 1);
   MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
   const int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);

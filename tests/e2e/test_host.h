@@ -12,9 +12,9 @@ namespace e2e {
 
 struct Document {
   FILTEREDSTREAMINFO info{};
-  std::string bytes;    // the document, served by pfnRead
-  size_t at = 0;        // read position
-  std::string path;     // served by pfnGetFileName when non-empty
+  std::string bytes;  // the document, served by pfnRead
+  size_t at = 0;      // read position
+  std::string path;   // served by pfnGetFileName when non-empty
   LONG codePage = FLT_CP_DEFAULT;
   int readCalls = 0;
   int fileNameCalls = 0;
@@ -48,7 +48,7 @@ class Plugin {
   // *text, the result of the first call that failed, or FLT_OK.
   FLTRESULT Extract(Document* doc, std::string* text, DWORD cb = 65536);
 
-  const char* (FLT_API* getExtensions)() = nullptr;
+  const char*(FLT_API* getExtensions)() = nullptr;
   FLTRESULT(FLT_API* create)(FILTEREDSTREAMINFO*) = nullptr;
   FLTRESULT(FLT_API* read)(FILTEREDSTREAMINFO*, void*, DWORD, DWORD*) = nullptr;
   FLTRESULT(FLT_API* close)(FILTEREDSTREAMINFO*) = nullptr;

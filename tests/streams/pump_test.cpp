@@ -46,11 +46,10 @@ struct Pump {
 
 std::string Bytes(const std::u16string& text, UINT cp) {
   const WCHAR* wide = reinterpret_cast<const WCHAR*>(text.data());
-  const int n = WideCharToMultiByte(cp, 0, wide, static_cast<int>(text.size()), nullptr, 0,
-                                    nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(cp, 0, wide, static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(cp, 0, wide, static_cast<int>(text.size()), out.data(), n, nullptr,
-                      nullptr);
+  WideCharToMultiByte(cp, 0, wide, static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
   return out;
 }
 

@@ -82,7 +82,8 @@ Outcome ExtractDocument(const Plugin& plugin, const std::string& path, bool stre
     std::vector<char> buffer(1 << 16);
     for (;;) {
       DWORD got = 0;
-      outcome.result = plugin.read(&doc.info, buffer.data(), static_cast<DWORD>(buffer.size()), &got);
+      outcome.result =
+          plugin.read(&doc.info, buffer.data(), static_cast<DWORD>(buffer.size()), &got);
       if (outcome.result != FLT_OK) break;
       if (got) std::fwrite(buffer.data(), 1, got, out);
       outcome.bytes += got;

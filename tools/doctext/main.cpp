@@ -86,9 +86,9 @@ int main(int argc, char** argv) {
   doctext::Plugin plugin;
   std::string error;
   bool loaded = false;
-  std::vector<std::string> candidates =
-      options.plugin.empty() ? doctext::DefaultPluginPaths(argv[0])
-                             : std::vector<std::string>{options.plugin};
+  std::vector<std::string> candidates = options.plugin.empty()
+                                            ? doctext::DefaultPluginPaths(argv[0])
+                                            : std::vector<std::string>{options.plugin};
   for (const std::string& candidate : candidates) {
     std::error_code ec;
     if (options.plugin.empty() && !fs::exists(candidate, ec)) continue;

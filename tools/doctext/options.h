@@ -7,11 +7,11 @@
 namespace doctext {
 
 struct Options {
-  std::string plugin;      // empty: beside the program or in the install directory
-  bool stream = false;     // hand the document only through the read callback
-  long codePage = 65001;   // the record's code-page mode
-  std::string outDir;      // empty: standard output
-  bool quiet = false;      // no progress display
+  std::string plugin;     // empty: beside the program or in the install directory
+  bool stream = false;    // hand the document only through the read callback
+  long codePage = 65001;  // the record's code-page mode
+  std::string outDir;     // empty: standard output
+  bool quiet = false;     // no progress display
   std::vector<std::string> inputs;
 };
 

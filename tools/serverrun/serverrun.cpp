@@ -17,8 +17,8 @@
 
 namespace {
 
-const CLSID kFilterClsid = {0xF07F3920, 0x7B8C, 0x11CF,
-                            {0x9B, 0xE8, 0x00, 0xAA, 0x00, 0x4B, 0x99, 0x86}};
+const CLSID kFilterClsid = {
+    0xF07F3920, 0x7B8C, 0x11CF, {0x9B, 0xE8, 0x00, 0xAA, 0x00, 0x4B, 0x99, 0x86}};
 
 typedef HRESULT(STDAPICALLTYPE* GetClassObjectFn)(REFCLSID, REFIID, void**);
 
@@ -87,8 +87,8 @@ HRESULT Extract(IClassFactory* factory, const std::string& path, bool viaStorage
         ULONG count = 65534;
         const HRESULT t = filter->GetText(&count, buffer);
         if (t == FILTER_E_NO_MORE_TEXT || FAILED(t)) break;
-        platform::AppendUtf8(
-            std::u16string_view(reinterpret_cast<const char16_t*>(buffer), count), text);
+        platform::AppendUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(buffer), count),
+                             text);
         if (t == FILTER_S_LAST_TEXT) break;
       }
     }
@@ -141,9 +141,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "serverrun: cannot load %s\n", server.c_str());
     return 2;
   }
-  auto getClassObject =
-      reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(
-          GetProcAddress(static_cast<HMODULE>(module), "DllGetClassObject")));
+  auto getClassObject = reinterpret_cast<GetClassObjectFn>(
+      reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), "DllGetClassObject")));
   IClassFactory* factory = nullptr;
   if (!getClassObject ||
       FAILED(getClassObject(kFilterClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {

@@ -13,8 +13,7 @@
 #define WORDFILT_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
-WORDFILT_EXPORT HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid,
-                                                         void** ppv) {
+WORDFILT_EXPORT HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (rclsid != wordfilt::kFilterClsid) return CLASS_E_CLASSNOTAVAILABLE;
@@ -40,9 +39,9 @@ bool SetDefault(const std::string& key, const std::string& value) {
                       nullptr) != ERROR_SUCCESS) {
     return false;
   }
-  const LONG rc = RegSetValueExA(hkey, nullptr, 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>(value.size() + 1));
+  const LONG rc =
+      RegSetValueExA(hkey, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>(value.size() + 1));
   RegCloseKey(hkey);
   return rc == ERROR_SUCCESS;
 }
@@ -75,8 +74,8 @@ WORDFILT_EXPORT HRESULT STDAPICALLTYPE DllRegisterServer() {
       SetDefault(FilterKey() + "\\InprocServer32", path);
   if (ok) {
     HKEY hkey = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, (FilterKey() + "\\InprocServer32").c_str(), 0,
-                      KEY_WRITE, &hkey) == ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, (FilterKey() + "\\InprocServer32").c_str(), 0, KEY_WRITE,
+                      &hkey) == ERROR_SUCCESS) {
       static const char kModel[] = "Both";
       RegSetValueExA(hkey, "ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(kModel),
                      sizeof(kModel));

@@ -11,7 +11,8 @@ HRESULT OpenStorageFile(LPCOLESTR path, IStorage** storage) noexcept {
   if (!path || !storage) return E_INVALIDARG;
   *storage = nullptr;
   const WCHAR* wide = reinterpret_cast<const WCHAR*>(path);
-  HRESULT hr = StgOpenStorage(wide, nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, storage);
+  HRESULT hr =
+      StgOpenStorage(wide, nullptr, STGM_READ | STGM_SHARE_DENY_WRITE, nullptr, 0, storage);
   if (hr == STG_E_SHAREVIOLATION || hr == STG_E_LOCKVIOLATION) {
     // Another program has the file open for writing: read a snapshot.
     hr = StgOpenStorage(wide, nullptr, STGM_READ | STGM_SHARE_DENY_NONE | STGM_TRANSACTED, nullptr,
@@ -23,16 +24,14 @@ HRESULT OpenStorageFile(LPCOLESTR path, IStorage** storage) noexcept {
     case STG_E_ACCESSDENIED:
     case E_ACCESSDENIED:
     case STG_E_SHAREVIOLATION:
-    case STG_E_LOCKVIOLATION:
-      return FILTER_E_ACCESS;
+    case STG_E_LOCKVIOLATION: return FILTER_E_ACCESS;
     case STG_E_FILENOTFOUND:
     case STG_E_PATHNOTFOUND:
     case STG_E_INSUFFICIENTMEMORY:
     case E_OUTOFMEMORY:
     case STG_E_TOOMANYOPENFILES:
     case STG_E_INVALIDNAME:
-    case STG_E_INVALIDPOINTER:
-      return hr;
+    case STG_E_INVALIDPOINTER: return hr;
     default:
       // Not a compound file, an old format, or damaged structures.
       return FILTER_E_UNKNOWNFORMAT;

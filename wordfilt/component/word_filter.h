@@ -51,8 +51,8 @@ class WordFilter final : public IFilter, public IPersistFile, public IPersistSto
   std::atomic<ULONG> refs_{1};
   State state_ = State::kEmpty;
   DocumentText doc_;
-  size_t next_ = 0;      // index of the next chunk to hand out
-  size_t served_ = 0;    // units of the current chunk already handed out
+  size_t next_ = 0;    // index of the next chunk to hand out
+  size_t served_ = 0;  // units of the current chunk already handed out
   bool inChunk_ = false;
 };
 
