@@ -267,3 +267,16 @@ TEST_F(Component, RefusalsAHostCanActOn) {
   ASSERT_EQ(NewFilter(&locked), S_OK);
   EXPECT_EQ(LoadPath(locked.p, encrypted), FILTER_E_PASSWORD);
 }
+
+// Word 2 documents are not compound files: the path load reads them whole.
+TEST_F(Component, Word2DocumentsLoadByPath) {
+  const std::string doc = CorpusDoc("poi_word2.doc");
+  if (doc.empty()) GTEST_SKIP() << "no shared corpus";
+  Ref<IFilter> filter;
+  ASSERT_EQ(NewFilter(&filter), S_OK);
+  ASSERT_EQ(LoadPath(filter.p, doc), S_OK);
+  ULONG flags = 0;
+  ASSERT_EQ(filter->Init(0, 0, nullptr, &flags), S_OK);
+  const std::u16string text = Drain(filter.p, 65534);
+  EXPECT_NE(text.find(u"Benni Alexander"), std::u16string::npos);
+}

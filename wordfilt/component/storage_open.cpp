@@ -1,8 +1,11 @@
 #include "wordfilt/component/storage_open.h"
 
+#include <cstdio>
 #include <new>
+#include <string>
 
 #include "platform/filter.h"
+#include "platform/path.h"
 #include "platform/storage.h"
 
 namespace wordfilt {
@@ -68,6 +71,37 @@ bool ReadStorageStream(IStorage* storage, const char16_t* name, std::size_t maxB
     }
   }
   stream->Release();
+  return ok;
+}
+
+bool ReadWholeFile(LPCOLESTR path, std::size_t maxBytes, std::vector<std::uint8_t>* out) noexcept {
+  out->clear();
+#ifdef _WIN32
+  std::FILE* f = _wfopen(reinterpret_cast<const wchar_t*>(path), L"rb");
+#else
+  std::FILE* f = std::fopen(
+      platform::NarrowPath(std::u16string_view(reinterpret_cast<const char16_t*>(path))).c_str(),
+      "rb");
+#endif
+  if (!f) return false;
+  bool ok = true;
+  try {
+    unsigned char buffer[65536];
+    for (;;) {
+      const std::size_t n = std::fread(buffer, 1, sizeof(buffer), f);
+      if (n == 0) break;
+      if (out->size() + n > maxBytes) {
+        ok = false;
+        break;
+      }
+      out->insert(out->end(), buffer, buffer + n);
+    }
+    ok = ok && !std::ferror(f);
+  } catch (...) {
+    ok = false;
+  }
+  std::fclose(f);
+  if (!ok) out->clear();
   return ok;
 }
 

@@ -20,4 +20,8 @@ HRESULT OpenStorageFile(LPCOLESTR path, IStorage** storage) noexcept;
 bool ReadStorageStream(IStorage* storage, const char16_t* name, std::size_t maxBytes,
                        std::vector<std::uint8_t>* out) noexcept;
 
+// Reads a whole file named by a wide path; false when it cannot be read or is
+// larger than maxBytes.
+bool ReadWholeFile(LPCOLESTR path, std::size_t maxBytes, std::vector<std::uint8_t>* out) noexcept;
+
 }  // namespace wordfilt

@@ -8,6 +8,7 @@
 #include "wordfilt/component/module_state.h"
 #include "wordfilt/component/storage_open.h"
 #include "wordfilt/component/storage_text.h"
+#include "wordfilt/doc/compound_streams.h"
 
 namespace wordfilt {
 
@@ -57,6 +58,7 @@ HRESULT WordFilter::Load(LPCOLESTR pszFileName, DWORD) {
   try {
     IStorage* storage = nullptr;
     const HRESULT hr = OpenStorageFile(pszFileName, &storage);
+    if (hr == FILTER_E_UNKNOWNFORMAT) return LoadPlainFile(pszFileName);
     if (FAILED(hr)) return hr;
     const HRESULT loaded = LoadStorage(storage);
     storage->Release();
@@ -76,6 +78,21 @@ HRESULT WordFilter::Load(IStorage* pStg) {
     return E_OUTOFMEMORY;
   } catch (...) {
     return E_FAIL;
+  }
+}
+
+HRESULT WordFilter::LoadPlainFile(LPCOLESTR path) {
+  // Word 2 documents are no compound files: only a path reaches them.
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(path, kMaxPlainFile, &bytes)) return FILTER_E_UNKNOWNFORMAT;
+  doc_ = DocumentText();
+  next_ = served_ = 0;
+  inChunk_ = false;
+  state_ = State::kEmpty;
+  switch (ExtractFromBytes(bytes.data(), bytes.size(), doc_)) {
+    case LoadStatus::kOk: state_ = State::kLoaded; return S_OK;
+    case LoadStatus::kEncrypted: doc_ = DocumentText(); return FILTER_E_PASSWORD;
+    default: doc_ = DocumentText(); return FILTER_E_UNKNOWNFORMAT;
   }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 
 #include "platform/filter.h"
 #include "wordfilt/doc/document_text.h"
@@ -46,6 +47,10 @@ class WordFilter final : public IFilter, public IPersistFile, public IPersistSto
  private:
   ~WordFilter();
   HRESULT LoadStorage(IStorage* storage);
+  HRESULT LoadPlainFile(LPCOLESTR path);
+
+  // Word 2 files, read whole from disk, are never this large.
+  static constexpr std::size_t kMaxPlainFile = std::size_t(64) << 20;
 
   enum class State { kEmpty, kLoaded, kInitialised };
   std::atomic<ULONG> refs_{1};
