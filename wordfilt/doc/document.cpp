@@ -1,6 +1,11 @@
 #include "wordfilt/doc/document.h"
 
 #include <algorithm>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "wordfilt/doc/languages.h"
 #include "wordfilt/doc/sprm.h"
@@ -37,6 +42,42 @@ void ReadParagraphSprms(ByteSpan grpprl, WordVersion version, Flags& f) {
       default: break;
     }
   }
+}
+
+bool SameProps(const RunProps& a, const RunProps& b) {
+  return a.hidden == b.hidden && a.deleted == b.deleted && a.lid == b.lid && a.lidFE == b.lidFE &&
+         a.lidBi == b.lidBi && a.font == b.font && a.symbol == b.symbol &&
+         a.symbolFont == b.symbolFont && a.symbolChar == b.symbolChar;
+}
+
+// Index of the first paragraph or cell mark in text[j, n), or n.
+std::size_t FindMark(const char16_t* text, std::size_t j, std::size_t n) {
+#ifdef __SSE2__
+  const __m128i paragraph = _mm_set1_epi16(0x0D);
+  const __m128i cell = _mm_set1_epi16(0x07);
+  while (n - j >= 8) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + j));
+    const __m128i mark = _mm_or_si128(_mm_cmpeq_epi16(x, paragraph), _mm_cmpeq_epi16(x, cell));
+    if (_mm_movemask_epi8(mark) != 0) break;
+    j += 8;
+  }
+#endif
+  constexpr std::uint64_t kOnes = 0x0001000100010001;
+  constexpr std::uint64_t kHigh = 0x8000800080008000;
+  while (j < n) {
+    if (n - j >= 4) {
+      // Four characters at once while none is below 0x0E, as both marks are.
+      std::uint64_t x;
+      std::memcpy(&x, text + j, sizeof x);
+      if (((x - kOnes * 0x0E) & ~x & kHigh) == 0) {
+        j += 4;
+        continue;
+      }
+    }
+    if (text[j] == 0x0D || text[j] == 0x07) return j;
+    ++j;
+  }
+  return n;
 }
 
 }  // namespace
@@ -104,7 +145,8 @@ void Document::ReadParagraphFlags() {
 
 void Document::BuildByteMap() {
   // Word 97 compresses only text that Windows-1252 holds; Word 6 text waits
-  // for its font to tell the code page.
+  // for its font to tell the code page. Both leave ASCII as it is, which
+  // DecodeBytes relies on.
   const bool word6 = EightBitText(fib_.version);
   for (std::size_t b = 0; b < 256; ++b) {
     byteMap_[b] = word6 ? static_cast<char16_t>(b) : Cp1252ToUnicode(static_cast<std::uint8_t>(b));
@@ -155,9 +197,29 @@ void Document::DecodeBytes(const std::uint8_t* p, std::size_t n, bool compressed
   raw_.resize(at + n);
   char16_t* dst = &raw_[at];
   if (compressed) {
-    for (std::size_t i = 0; i < n; ++i) dst[i] = byteMap_[p[i]];
+    std::size_t i = 0;
+#ifdef __SSE2__
+    // ASCII maps to itself in every byte map: widen sixteen bytes at once
+    // while none has its high bit set.
+    const __m128i zero = _mm_setzero_si128();
+    while (n - i >= 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      if (_mm_movemask_epi8(x) != 0) {
+        for (const std::size_t stop = i + 16; i < stop; ++i) dst[i] = byteMap_[p[i]];
+        continue;
+      }
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_unpacklo_epi8(x, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i + 8), _mm_unpackhi_epi8(x, zero));
+      i += 16;
+    }
+#endif
+    for (; i < n; ++i) dst[i] = byteMap_[p[i]];
   } else {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(dst, p, 2 * n);  // already UTF-16LE
+#else
     for (std::size_t i = 0; i < n; ++i) dst[i] = ByteSpan::Le16(p + 2 * i);
+#endif
   }
 }
 
@@ -237,10 +299,10 @@ void Document::Walk(std::uint32_t cpStart, std::uint32_t cpEnd, TextBuilder& out
   const std::size_t n = raw_.size();
   std::size_t seg = 0;
   std::size_t i = 0;
+  long papxHint = -1;
   while (i < n) {
     // One paragraph: its properties hang on its closing mark.
-    std::size_t j = i;
-    while (j < n && raw_[j] != 0x0D && raw_[j] != 0x07) ++j;
+    std::size_t j = FindMark(raw_.data(), i, n);
     const std::size_t end = j < n ? j + 1 : n;
     ParagraphInfo info;
     std::uint16_t istd = 0;
@@ -249,7 +311,15 @@ void Document::Walk(std::uint32_t cpStart, std::uint32_t cpEnd, TextBuilder& out
       while (seg + 1 < segments_.size() && segments_[seg + 1].start <= j) ++seg;
       const Segment& s = segments_[seg];
       const std::uint32_t fc = s.fc + (static_cast<std::uint32_t>(j) - s.start) * s.bytesPerChar;
-      const long r = FindRun(papx_, fc);
+      // Paragraphs mostly follow each other in the stream: try the run after
+      // the last one before searching.
+      long r = -1;
+      for (long h = papxHint; h >= 0 && h <= papxHint + 1; ++h) {
+        const std::size_t u = static_cast<std::size_t>(h);
+        if (u < papx_.size() && papx_[u].fcStart <= fc && fc < papx_[u].fcEnd) r = h;
+      }
+      if (r < 0) r = FindRun(papx_, fc);
+      papxHint = r;
       if (r >= 0) {
         const ParaFlags& f = papxFlags_[static_cast<std::size_t>(r)];
         flags = &f;
@@ -276,11 +346,20 @@ void Document::Walk(std::uint32_t cpStart, std::uint32_t cpEnd, TextBuilder& out
     while (k > 0 && segments_[k].start > i) --k;
     while (i < end) {
       while (k + 1 < segments_.size() && segments_[k + 1].start <= i) ++k;
-      const std::size_t stop =
+      std::size_t stop =
           k + 1 < segments_.size() ? std::min<std::size_t>(end, segments_[k + 1].start) : end;
       RunProps props = Resolve(segments_[k], paragraph);
+      const RunProps resolved = props;
       const char16_t* text = Convert(&raw_[i], stop - i, props);
       if (text == nullptr) {
+        // Runs that differ only in what does not show here (revision ids,
+        // formatting) go out together: Put treats them alike.
+        while (stop < end && k + 1 < segments_.size() && segments_[k + 1].start == stop &&
+               SameProps(Resolve(segments_[k + 1], paragraph), resolved)) {
+          ++k;
+          stop =
+              k + 1 < segments_.size() ? std::min<std::size_t>(end, segments_[k + 1].start) : end;
+        }
         out.Put(&raw_[i], stop - i, props, stop == end ? info : ParagraphInfo());
       } else {
         out.Put(text, converted_.size(), props, stop == end ? info : ParagraphInfo());

@@ -168,22 +168,4 @@ long Word6OperandSize(std::uint8_t opcode, ByteSpan operand) {
   return size;
 }
 
-bool SprmReader::Next(Sprm& out) {
-  std::uint64_t opcodeSize = version_ == WordVersion::kWord6 ? 1 : 2;
-  if (!grpprl_.Contains(at_, opcodeSize)) return false;
-  const std::uint16_t opcode = opcodeSize == 1 ? grpprl_.U8Or0(at_) : grpprl_.U16Or0(at_);
-  const ByteSpan rest = grpprl_.Sub(at_ + opcodeSize, grpprl_.size() - (at_ + opcodeSize));
-  const long size = version_ == WordVersion::kWord6
-                        ? Word6OperandSize(static_cast<std::uint8_t>(opcode), rest)
-                        : Word97OperandSize(opcode, rest);
-  if (size < 0 || static_cast<std::uint64_t>(size) > rest.size()) {
-    at_ = grpprl_.size();
-    return false;
-  }
-  out.opcode = opcode;
-  out.operand = rest.Sub(0, static_cast<std::uint64_t>(size));
-  at_ += opcodeSize + static_cast<std::uint64_t>(size);
-  return true;
-}
-
 }  // namespace wordfilt

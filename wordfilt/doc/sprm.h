@@ -71,4 +71,30 @@ long Word97OperandSize(std::uint16_t opcode, ByteSpan operand);
 // Operand size of a Word 6 sprm, or -1 for an unknown opcode.
 long Word6OperandSize(std::uint8_t opcode, ByteSpan operand);
 
+// Inline: property lists are read sprm by sprm, thousands per document.
+inline bool SprmReader::Next(Sprm& out) {
+  std::uint64_t opcodeSize = version_ == WordVersion::kWord6 ? 1 : 2;
+  if (!grpprl_.Contains(at_, opcodeSize)) return false;
+  const std::uint16_t opcode = opcodeSize == 1 ? grpprl_.U8Or0(at_) : grpprl_.U16Or0(at_);
+  const ByteSpan rest = grpprl_.Sub(at_ + opcodeSize, grpprl_.size() - (at_ + opcodeSize));
+  // Word 97 opcodes give most operand sizes in their top three bits (-1: it
+  // depends on the operand); deciding those here spares a call per sprm.
+  static constexpr std::int8_t kSizeBySpra[8] = {1, 1, 2, 4, 2, 2, -1, 3};
+  long size = 0;
+  if (version_ == WordVersion::kWord6) {
+    size = Word6OperandSize(static_cast<std::uint8_t>(opcode), rest);
+  } else {
+    size = kSizeBySpra[opcode >> 13];
+    if (size < 0) size = Word97OperandSize(opcode, rest);
+  }
+  if (size < 0 || static_cast<std::uint64_t>(size) > rest.size()) {
+    at_ = grpprl_.size();
+    return false;
+  }
+  out.opcode = opcode;
+  out.operand = rest.Sub(0, static_cast<std::uint64_t>(size));
+  at_ += opcodeSize + static_cast<std::uint64_t>(size);
+  return true;
+}
+
 }  // namespace wordfilt

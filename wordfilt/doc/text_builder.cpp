@@ -1,5 +1,11 @@
 #include "wordfilt/doc/text_builder.h"
 
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "wordfilt/doc/eq_field.h"
 
 namespace wordfilt {
@@ -22,6 +28,50 @@ constexpr std::uint16_t kNoProofing = 0x0400;
 constexpr std::size_t kMaxInstructions = 1024;
 
 bool Unset(std::uint16_t lid) { return lid == 0 || lid == kNoProofing; }
+
+// ClassifyChar with ASCII, most of any text, decided inline.
+Script ScriptOf(char16_t c) {
+  if (c < 0x80) {
+    const char16_t lower = c | 0x20;
+    return lower >= u'a' && lower <= u'z' ? Script::kLatin : Script::kNeutral;
+  }
+  return ClassifyChar(c);
+}
+
+// The first index from i on in text[0, n) that is not printable ASCII, or n.
+std::size_t SkipPrintableAscii(const char16_t* text, std::size_t i, std::size_t n) {
+  constexpr std::uint64_t kOnes = 0x0001000100010001;
+  constexpr std::uint64_t kHigh = 0x8000800080008000;
+#ifdef __SSE2__
+  // Eight at a time; as signed numbers, units from 0x8000 on are below 0x20.
+  const __m128i low = _mm_set1_epi16(0x20);
+  const __m128i high = _mm_set1_epi16(0x7E);
+  while (n - i >= 8) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+    const __m128i out = _mm_or_si128(_mm_cmplt_epi16(x, low), _mm_cmpgt_epi16(x, high));
+    if (_mm_movemask_epi8(out) != 0) break;
+    i += 8;
+  }
+#endif
+  // Four characters at a time: the first term flags a unit below 0x20, the
+  // second one above 0x7E.
+  while (n - i >= 4) {
+    std::uint64_t x;
+    std::memcpy(&x, text + i, sizeof x);
+    const std::uint64_t below = (x - kOnes * 0x20) & ~x;
+    const std::uint64_t above = (x + kOnes * (0x7FFF - 0x7E)) | x;
+    if (((below | above) & kHigh) != 0) break;
+    i += 4;
+  }
+  while (i < n && static_cast<char16_t>(text[i] - 0x20) < 0x5F) ++i;
+  return i;
+}
+
+// A character that reaches the text as it is, without closing a paragraph.
+bool Plain(char16_t c, bool symbol) {
+  if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c >= 0xFFFE) return false;
+  return !(symbol && c == kSymbolPlaceholder);
+}
 
 }  // namespace
 
@@ -96,6 +146,14 @@ void TextBuilder::Put(const char16_t* text, std::size_t n, const RunProps& props
     langs.complex = props.lidBi;
   }
   for (std::size_t i = 0; i < n; ++i) {
+    if (!invisible && hiddenFields_ == 0 && open_ && !newStory_ && !paragraphStart_) {
+      const std::size_t next = AppendPlainRun(text, i, n, props.symbol, langs);
+      if (next != i) {
+        cellTab_ = false;
+        i = next - 1;
+        continue;
+      }
+    }
     const char16_t c = text[i];
     if (c == kFieldBegin) {
       FieldBegin();
@@ -177,10 +235,64 @@ std::uint16_t TextBuilder::LanguageOf(Script s, const Languages& langs) const {
   return Unset(lid) ? lid_ : lid;
 }
 
+std::uint16_t TextBuilder::CachedLanguageOf(Script s, const Languages& langs) {
+  if (langs.western != cacheLangs_.western || langs.eastAsian != cacheLangs_.eastAsian ||
+      langs.complex != cacheLangs_.complex) {
+    cacheLangs_ = langs;
+    lidKnown_ = 0;
+  }
+  const auto k = static_cast<std::size_t>(s);
+  const std::uint32_t bit = std::uint32_t{1} << k;
+  if ((lidKnown_ & bit) == 0) {
+    lidCache_[k] = LanguageOf(s, langs);
+    lidKnown_ |= bit;
+  }
+  return lidCache_[k];
+}
+
+std::size_t TextBuilder::AppendPlainRun(const char16_t* text, std::size_t i, std::size_t n,
+                                        bool symbol, const Languages& langs) {
+  // Same chunk bookkeeping as Append, for the case that needs none: the run
+  // stays in the open chunk while its letters keep the chunk's language.
+  TextChunk& chunk = out_.chunks.back();
+  const std::size_t from = i;
+  // ASCII, decided once for the run: every Latin letter takes one language.
+  const bool latinFits = CachedLanguageOf(Script::kLatin, langs) == chunk.locale;
+  // The last script seen to take the chunk's language (kNeutral: none yet).
+  Script fits = Script::kNeutral;
+  for (; i < n; ++i) {
+    if (latinFits && !symbol) {
+      // The common case: printable ASCII needs nothing but copying.
+      i = SkipPrintableAscii(text, i, n);
+      if (i == n) break;
+    }
+    const char16_t c = text[i];
+    if (c >= 0x20 && c < 0x7F && !(symbol && c == kSymbolPlaceholder)) {
+      const char16_t lower = c | 0x20;
+      if (latinFits || lower < u'a' || lower > u'z') continue;
+    } else if (!Plain(c, symbol)) {
+      break;
+    }
+    const Script s = ScriptOf(c);
+    if (s == Script::kNeutral || s == fits) continue;
+    const std::uint16_t lid = CachedLanguageOf(s, langs);
+    if (lid == chunk.locale) {
+      fits = s;
+      continue;
+    }
+    if (lid == 0 || chunk.locale != 0) break;
+    chunk.locale = lid;
+    fits = s;
+  }
+  out_.text.append(text + from, i - from);
+  chunk.length += static_cast<std::uint32_t>(i - from);
+  return i;
+}
+
 void TextBuilder::Append(char16_t c, const Languages& langs) {
-  const Script s = ClassifyChar(c);
+  const Script s = ScriptOf(c);
   std::uint16_t lid = 0;
-  if (s != Script::kNeutral) lid = LanguageOf(s, langs);
+  if (s != Script::kNeutral) lid = CachedLanguageOf(s, langs);
   if (newStory_) {
     CloseChunk();
     OpenChunk(out_.chunks.empty() ? kBreakNone : kBreakChapter);

@@ -4,6 +4,7 @@
 // paragraph, story and language.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -56,7 +57,13 @@ class TextBuilder {
     std::uint16_t complex = 0;
   };
   void Append(char16_t c, const Languages& langs);
+  // Appends the characters from text[i] on that go straight into the open
+  // chunk unchanged; returns the index of the first one it left.
+  std::size_t AppendPlainRun(const char16_t* text, std::size_t i, std::size_t n, bool symbol,
+                             const Languages& langs);
   std::uint16_t LanguageOf(Script s, const Languages& langs) const;
+  // LanguageOf, remembered per script for the languages of the last run.
+  std::uint16_t CachedLanguageOf(Script s, const Languages& langs);
   void OpenChunk(int breakType);
   void CloseChunk();
   void FieldBegin();
@@ -72,6 +79,13 @@ class TextBuilder {
   bool paragraphStart_ = true;
   bool newStory_ = true;
   bool cellTab_ = false;  // the last character put is the tab of a cell mark
+
+  // Runs mostly repeat their neighbours' languages; a bit per script in
+  // lidKnown_ marks an entry of lidCache_ valid for cacheLangs_.
+  static constexpr std::size_t kScripts = static_cast<std::size_t>(Script::kOther) + 1;
+  Languages cacheLangs_;
+  std::uint32_t lidKnown_ = 0;
+  std::array<std::uint16_t, kScripts> lidCache_{};
 
   // Field nesting: one entry per open field, true once its result has begun.
   std::vector<bool> fields_;
