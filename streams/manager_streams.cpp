@@ -69,7 +69,7 @@ FLTRESULT CFltdll::CreateFilteredStreamEx(FILTEREDSTREAMINFO* pInfo) {
 }
 
 FLTRESULT CFltdll::OpenStreamAsFile(CFltStream*& pStream, FILTEREDSTREAMINFO* pInfo, DWORD cbSize) {
-  auto* stream = new (std::nothrow) CFltFileStream();
+  auto* stream = new (std::nothrow) CFltFileStream;  // no "()": that would zero 256 KiB of buffers
   if (!stream) {
     pStream = nullptr;
     return FLT_ERR_MEMORY;
@@ -80,7 +80,7 @@ FLTRESULT CFltdll::OpenStreamAsFile(CFltStream*& pStream, FILTEREDSTREAMINFO* pI
 
 FLTRESULT CFltdll::OpenStreamAsStorage(CFltStream*& pStream, FILTEREDSTREAMINFO* pInfo,
                                        HGLOBAL& hMem, DWORD cbSize) {
-  auto* stream = new (std::nothrow) CFltStorageStream();
+  auto* stream = new (std::nothrow) CFltStorageStream;
   if (!stream) {
     pStream = nullptr;
     return FLT_ERR_MEMORY;

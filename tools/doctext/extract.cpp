@@ -79,7 +79,9 @@ Outcome ExtractDocument(const Plugin& plugin, const std::string& path, bool stre
 
   outcome.result = plugin.create(&doc.info);
   if (outcome.result == FLT_OK) {
-    std::vector<char> buffer(1 << 16);
+    // One buffer for the whole run: a fresh 64 KiB per document costs more
+    // than a small document's text.
+    static std::vector<char> buffer(1 << 16);
     for (;;) {
       DWORD got = 0;
       outcome.result =
