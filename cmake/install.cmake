@@ -16,25 +16,12 @@ if(WIN32)
 else()
   install(TARGETS doctext RUNTIME DESTINATION bin)
   install(TARGETS docflt wordfilt LIBRARY DESTINATION lib/docflt)
+  install(CODE "set(registration_template \"${WORDFILT_REGISTRATION}\")")
   install(CODE [[
-    set(server "${CMAKE_INSTALL_PREFIX}/lib/docflt/wordfilt.so")
-    set(handler "{4E6A1D5B-0C3F-4A8E-9D71-2B6C5A10D43E}")
-    set(clsid "{F07F3920-7B8C-11CF-9BE8-00AA004B9986}")
-    set(ifilter "{89BCB740-6119-101A-BCB7-00DD010655AF}")
-    file(WRITE "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/lib/docflt/docflt.reg" "REGEDIT4
-
-[HKEY_CLASSES_ROOT\\.doc\\PersistentHandler]
-@=\"${handler}\"
-
-[HKEY_CLASSES_ROOT\\.dot\\PersistentHandler]
-@=\"${handler}\"
-
-[HKEY_CLASSES_ROOT\\CLSID\\${handler}\\PersistentAddinsRegistered\\${ifilter}]
-@=\"${clsid}\"
-
-[HKEY_CLASSES_ROOT\\CLSID\\${clsid}\\InprocServer32]
-@=\"${server}\"
-")
+    file(READ "${registration_template}" registration)
+    string(REPLACE "@SERVER_PATH@" "${CMAKE_INSTALL_PREFIX}/lib/docflt/wordfilt.so"
+           registration "${registration}")
+    file(WRITE "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/lib/docflt/docflt.reg" "${registration}")
   ]])
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/samples/welcome.doc DESTINATION share/docflt)
