@@ -176,8 +176,12 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, void*, DWORD 
     delete handle;
     return INVALID_HANDLE_VALUE;
   }
+  // An empty file is not truncated again: on ext4, truncating to zero marks
+  // the file for a forced write-out on close, which costs a disk write for
+  // every temporary copy (they are always created empty first).
+  struct stat st;
   if ((shareMode == 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) ||
-      (truncate && ftruncate(fd, 0) != 0)) {
+      (truncate && (fstat(fd, &st) != 0 || (st.st_size != 0 && ftruncate(fd, 0) != 0)))) {
     SetLastError(ErrorFromErrno(errno));
     close(fd);
     delete handle;
