@@ -385,6 +385,7 @@ void DocBuilder::BuildStreams(Bytes& doc, Bytes& table) const {
   Bytes dop(84, 0);
   dop[0] = facingPages_ ? 1 : 0;
   add(31, dop);
+  for (const Extra& e : extra_) add(e.index, e.data);  // wins over the defaults above
 
   // File information block.
   Set16(doc, 0x00, 0xA5EC);

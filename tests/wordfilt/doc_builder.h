@@ -106,6 +106,11 @@ class DocBuilder {
     hasRawClx_ = true;
     return *this;
   }
+  // Puts `data` in the table stream as the structure of FIB pair `index`.
+  DocBuilder& TableData(int index, Bytes data) {
+    extra_.push_back(Extra{index, std::move(data)});
+    return *this;
+  }
   DocBuilder& NameCase(bool upper) {
     upper_ = upper;
     return *this;
@@ -132,6 +137,11 @@ class DocBuilder {
     std::uint16_t base;
     Bytes chpx;
   };
+  struct Extra {
+    int index;
+    Bytes data;
+  };
+  std::vector<Extra> extra_;
   std::vector<PieceDef> pieces_;
   std::vector<ParaDef> paragraphs_;
   std::vector<StyleDef> styles_;

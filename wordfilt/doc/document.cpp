@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::uint16_t kMacCharSet = 256;
 constexpr std::uint32_t kMacRomanCodePage = 10000;
+constexpr char16_t kNotePlaceholder = 0x02;
 
 // The paragraph properties that matter for text: table marks and lists.
 template <typename Flags>
@@ -132,6 +133,7 @@ LoadStatus Document::Load(StreamSource& source) {
   styles_.Load(table, fib_);
   fonts_.Load(table, fib_);
   lists_.Load(table, fib_, fonts_);
+  noteLabels_ = ReadNoteLabels(fib_, table);
   BuildByteMap();
   return LoadStatus::kOk;
 }
@@ -297,6 +299,9 @@ void Document::Walk(std::uint32_t cpStart, std::uint32_t cpEnd, TextBuilder& out
   if (cpStart >= cpEnd) return;
   Decode(cpStart, cpEnd);
   const std::size_t n = raw_.size();
+  auto label = std::lower_bound(noteLabels_.begin(), noteLabels_.end(), cpStart,
+                                [](const NoteLabel& l, std::uint32_t cp) { return l.cp < cp; });
+  const auto& labels = noteLabels_;
   std::size_t seg = 0;
   std::size_t i = 0;
   long papxHint = -1;
@@ -346,19 +351,35 @@ void Document::Walk(std::uint32_t cpStart, std::uint32_t cpEnd, TextBuilder& out
     while (k > 0 && segments_[k].start > i) --k;
     while (i < end) {
       while (k + 1 < segments_.size() && segments_[k + 1].start <= i) ++k;
+      // A numbered note's placeholder goes out as the note's number.
+      while (label != labels.end() && label->cp - cpStart < i) ++label;
+      if (label != labels.end() && label->cp - cpStart == i) {
+        if (raw_[i] == kNotePlaceholder) {
+          out.Put(label->text.data(), label->text.size(), Resolve(segments_[k], paragraph),
+                  ParagraphInfo());
+          ++label;
+          ++i;
+          continue;
+        }
+        ++label;
+      }
+      std::size_t limit = end;
+      if (label != labels.end() && label->cp - cpStart > i && label->cp - cpStart < end) {
+        limit = label->cp - cpStart;
+      }
       std::size_t stop =
-          k + 1 < segments_.size() ? std::min<std::size_t>(end, segments_[k + 1].start) : end;
+          k + 1 < segments_.size() ? std::min<std::size_t>(limit, segments_[k + 1].start) : limit;
       RunProps props = Resolve(segments_[k], paragraph);
       const RunProps resolved = props;
       const char16_t* text = Convert(&raw_[i], stop - i, props);
       if (text == nullptr) {
         // Runs that differ only in what does not show here (revision ids,
         // formatting) go out together: Put treats them alike.
-        while (stop < end && k + 1 < segments_.size() && segments_[k + 1].start == stop &&
+        while (stop < limit && k + 1 < segments_.size() && segments_[k + 1].start == stop &&
                SameProps(Resolve(segments_[k + 1], paragraph), resolved)) {
           ++k;
-          stop =
-              k + 1 < segments_.size() ? std::min<std::size_t>(end, segments_[k + 1].start) : end;
+          stop = k + 1 < segments_.size() ? std::min<std::size_t>(limit, segments_[k + 1].start)
+                                          : limit;
         }
         out.Put(&raw_[i], stop - i, props, stop == end ? info : ParagraphInfo());
       } else {

@@ -13,6 +13,7 @@ constexpr std::uint16_t kLastWord6Fib = 0x68;
 // in the same order as far as the piece table, so one index list serves both.
 enum FcLcbIndex : std::uint32_t {
   kStshf = 1,
+  kPlcffndRef = 2,
   kPlcffndTxt = 3,
   kPlcfandTxt = 5,
   kPlcfSed = 6,
@@ -23,6 +24,7 @@ enum FcLcbIndex : std::uint32_t {
   kDop = 31,
   kClx = 33,
   kPlcSpaHdr = 41,
+  kPlcfendRef = 46,
   kPlcfendTxt = 47,
   kPlcftxbxTxt = 56,
   kPlcfHdrtxbxTxt = 58,
@@ -47,6 +49,7 @@ struct FcLcbTable {
 
 void ReadFcLcbs(const FcLcbTable& t, Fib& fib) {
   fib.stshf = t.Get(kStshf);
+  fib.plcffndRef = t.Get(kPlcffndRef);
   fib.plcffndTxt = t.Get(kPlcffndTxt);
   fib.plcfandTxt = t.Get(kPlcfandTxt);
   fib.plcfSed = t.Get(kPlcfSed);
@@ -57,6 +60,7 @@ void ReadFcLcbs(const FcLcbTable& t, Fib& fib) {
   fib.dop = t.Get(kDop);
   fib.clx = t.Get(kClx);
   fib.plcSpaHdr = t.Get(kPlcSpaHdr);
+  fib.plcfendRef = t.Get(kPlcfendRef);
   fib.plcfendTxt = t.Get(kPlcfendTxt);
   fib.plcftxbxTxt = t.Get(kPlcftxbxTxt);
   fib.plcfHdrtxbxTxt = t.Get(kPlcfHdrtxbxTxt);
@@ -83,6 +87,7 @@ FibStatus ParseWord6(ByteSpan s, Fib& fib) {
   // Word 6 has no text box pairs at the Word 97 places.
   fib.plcftxbxTxt = FcLcb();
   fib.plcfHdrtxbxTxt = FcLcb();
+  fib.plcfendRef = FcLcb();
   fib.plcfendTxt = FcLcb();
   fib.plcSpaHdr = FcLcb();
   fib.plfLst = FcLcb();

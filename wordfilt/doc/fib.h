@@ -52,6 +52,7 @@ struct Fib {
   std::uint32_t ccpHdrTxbx = 0;
 
   FcLcb stshf;           // style sheet
+  FcLcb plcffndRef;      // footnote reference positions
   FcLcb plcffndTxt;      // footnote text boundaries
   FcLcb plcfandTxt;      // comment text boundaries
   FcLcb plcfSed;         // section boundaries and properties
@@ -61,6 +62,7 @@ struct Fib {
   FcLcb sttbfFfn;        // font table
   FcLcb dop;             // document properties
   FcLcb clx;             // piece table
+  FcLcb plcfendRef;      // endnote reference positions
   FcLcb plcfendTxt;      // endnote text boundaries
   FcLcb plcftxbxTxt;     // text box boundaries
   FcLcb plcfHdrtxbxTxt;  // header text box boundaries

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "wordfilt/doc/plc.h"
 #include "wordfilt/doc/sections.h"
 
 namespace wordfilt {
@@ -14,26 +15,12 @@ constexpr std::size_t kHeaderSeparators = 6;
 constexpr std::size_t kHeadersPerSection = 6;
 constexpr std::uint32_t kTextBoxDataSize = 22;
 
-bool ReadCps(ByteSpan table, const FcLcb& plc, std::uint32_t dataSize,
-             std::vector<std::uint32_t>& cps) {
-  const ByteSpan p = table.Sub(plc.fc, plc.lcb);
-  cps.clear();
-  if (p.size() < 8 + dataSize) return false;
-  const std::size_t n = (p.size() - 4) / (4 + dataSize);
-  cps.resize(n + 1);
-  for (std::size_t i = 0; i <= n; ++i) {
-    cps[i] = p.U32Or0(4ull * i);
-    if (i > 0 && cps[i] < cps[i - 1]) return false;
-  }
-  return true;
-}
-
 // The headers and footers some section shows. An empty one in a section
 // stands for the same kind of the section before.
 void SplitHeaders(std::uint32_t start, std::uint32_t end, ByteSpan wordDocument, ByteSpan table,
                   const Fib& fib, std::vector<Story>& out) {
   std::vector<std::uint32_t> cps;
-  if (!ReadCps(table, fib.plcfHdd, 0, cps)) return;
+  if (!ReadPlcCps(table, fib.plcfHdd, 0, cps)) return;
   const std::size_t stories = cps.size() - 1;
   if (stories <= kHeaderSeparators) return;
   std::size_t sections = (stories - kHeaderSeparators) / kHeadersPerSection;
@@ -67,7 +54,7 @@ void SplitHeaders(std::uint32_t start, std::uint32_t end, ByteSpan wordDocument,
 bool Split(StoryKind kind, std::uint32_t start, std::uint32_t end, ByteSpan table, const FcLcb& plc,
            std::uint32_t dataSize, std::vector<Story>& out) {
   std::vector<std::uint32_t> cps;
-  if (!ReadCps(table, plc, dataSize, cps)) return false;
+  if (!ReadPlcCps(table, plc, dataSize, cps)) return false;
   for (std::size_t i = 0; i + 1 < cps.size(); ++i) {
     const std::uint32_t a = cps[i];
     const std::uint32_t b = cps[i + 1];
