@@ -74,7 +74,7 @@ TEST(ControlCharacters, BreaksBecomeLinesAndMarksAreDropped) {
       "break opt\x1Fional "
       u"\x01\x08pic\x02\x03\x04\x05 no\u00A0break\ttab\x7F\u0085\r";
   EXPECT_EQ(TextOf(DocBuilder().Piece(in, false)),
-            u"line\npage\ncol\nnon-break optional pic no\u00A0break\ttab\n");
+            u"line\npage\ncol\nnon-break opt\u00ADional pic no\u00A0break\ttab\n");
 }
 
 TEST(CharacterProperties, HiddenAndDeletedTextIsLeftOut) {

@@ -20,7 +20,7 @@ struct Special {
 
 TEST(Runs, SpecialCharacterAtEveryPositionOfARun) {
   const Special specials[] = {{0x0D, u"\n", true},  {0x0B, u"\n", true},
-                              {0x1F, u"", true},    {0x1E, u"-", true},
+                              {0x1F, u"\u00AD", true},  {0x1E, u"-", true},
                               {0x01, u"", true},    {u'\u00E9', u"\u00E9", true},
                               {0x0085, u"", false}, {u'\u20AC', u"\u20AC", false}};
   for (const Special& sp : specials) {

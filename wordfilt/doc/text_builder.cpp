@@ -21,6 +21,7 @@ constexpr char16_t kPageBreak = 0x0C;
 constexpr char16_t kParagraphMark = 0x0D;
 constexpr char16_t kColumnBreak = 0x0E;
 constexpr char16_t kNonBreakingHyphen = 0x1E;
+constexpr char16_t kOptionalHyphen = 0x1F;
 constexpr char16_t kSymbolPlaceholder = 0x28;
 // Deeper nesting than this is not a real document; further levels are only counted.
 constexpr std::size_t kMaxFieldDepth = 256;
@@ -204,7 +205,10 @@ void TextBuilder::Put(const char16_t* text, std::size_t n, const RunProps& props
         case kColumnBreak: o = u'\n'; break;
         case kTab: o = kTab; break;
         case kNonBreakingHyphen: o = u'-'; break;
-        default: continue;  // anchors, note marks, optional hyphens, separators
+        // Kept as Unicode's own optional hyphen: invisible unless a line
+        // breaks there, as in the document.
+        case kOptionalHyphen: o = 0x00AD; break;
+        default: continue;  // anchors, note marks, separators
       }
     } else if (c >= 0x7F && c < 0xA0) {
       continue;  // C1 controls carry nothing readable
