@@ -126,6 +126,20 @@ TEST(Stories, NotesAndShownHeadersFollowTheMainText) {
   EXPECT_EQ(ExtractDoc(b, nullptr, mainOnly).text, u"Body.\n");
 }
 
+TEST(Stories, OnePageDocumentShowsOneHeaderAndFooter) {
+  // Word recorded one page: no even page, and with a title page no odd one.
+  Bytes dop(84, 0);
+  dop[0] = 1;  // facing pages
+  dop[46] = 1;
+  DocBuilder b = WithStories();
+  b.TableData(31, dop);
+  EXPECT_EQ(TextOf(b), u"Body.\n One.\n Two.\nOdd head\nOdd foot\n");
+  EXPECT_EQ(TextOf(b.TitlePage(true)), u"Body.\n One.\n Two.\nFirst head\n");
+  dop[46] = 2;
+  EXPECT_EQ(TextOf(b.TableData(31, dop)),
+            u"Body.\n One.\n Two.\nEven head\nOdd head\nOdd foot\nFirst head\n");
+}
+
 TEST(Stories, RepeatedAndEmptyHeadersAppearOnce) {
   // Two sections: the second repeats the first's odd header, leaves its footer
   // to the first (empty) and has a blank first-page header.

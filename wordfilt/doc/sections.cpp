@@ -11,6 +11,7 @@ constexpr std::uint32_t kSedSize = 12;
 constexpr std::uint32_t kNoSepx = 0xFFFFFFFFu;
 constexpr std::uint16_t kSFTitlePage97 = 0x300A;
 constexpr std::uint16_t kSFTitlePage6 = 142;
+constexpr std::uint64_t kDopPages = 46;
 
 // `budget` bounds the bytes of property lists read over all sections, so that
 // many sections sharing (or overlapping) one huge list cannot take long.
@@ -37,6 +38,7 @@ HeaderUse ReadHeaderUse(ByteSpan wordDocument, ByteSpan table, const Fib& fib,
   HeaderUse use;
   const ByteSpan dop = table.Sub(fib.dop.fc, fib.dop.lcb);
   use.facingPages = (dop.U8Or0(0) & 1) != 0;
+  if (fib.version == WordVersion::kWord97) use.pages = dop.U16Or0(kDopPages);
   const ByteSpan plc = table.Sub(fib.plcfSed.fc, fib.plcfSed.lcb);
   if (plc.size() < 4 + 4 + kSedSize) return use;
   const std::size_t n = (plc.size() - 4) / (4 + kSedSize);

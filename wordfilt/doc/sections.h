@@ -13,6 +13,7 @@ namespace wordfilt {
 
 struct HeaderUse {
   bool facingPages = false;
+  std::uint16_t pages = 0;      // page count Word recorded at the last save; 0 when unknown
   std::vector<bool> titlePage;  // per section; empty when the sections are unknown
 };
 

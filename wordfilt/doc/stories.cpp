@@ -26,6 +26,10 @@ void SplitHeaders(std::uint32_t start, std::uint32_t end, ByteSpan wordDocument,
   std::size_t sections = (stories - kHeaderSeparators) / kHeadersPerSection;
   const HeaderUse use = ReadHeaderUse(wordDocument, table, fib, sections);
   if (!use.titlePage.empty()) sections = std::min(sections, use.titlePage.size());
+  // A single page shows one header and one footer: the first section's,
+  // of its first page if it has a title page.
+  const bool onePage = use.pages == 1;
+  if (onePage) sections = std::min<std::size_t>(sections, 1);
   std::vector<bool> shown(stories, false);
   long current[kHeadersPerSection] = {-1, -1, -1, -1, -1, -1};
   for (std::size_t s = 0; s < sections; ++s) {
@@ -35,7 +39,9 @@ void SplitHeaders(std::uint32_t start, std::uint32_t end, ByteSpan wordDocument,
       if (cps[i + 1] > cps[i]) current[kind] = static_cast<long>(i);
       const bool even = kind == 0 || kind == 2;
       const bool first = kind >= 4;
-      const bool used = first ? titlePage : (!even || use.facingPages);
+      const bool used = first     ? titlePage
+                        : onePage ? !even && !titlePage
+                                  : !even || use.facingPages;
       if (used && current[kind] >= 0) shown[static_cast<std::size_t>(current[kind])] = true;
     }
   }
