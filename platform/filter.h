@@ -66,9 +66,32 @@ struct FILTERREGION {
   ULONG cwcExtent;
 };
 
-// Property values are never read by the library; the server may hand out value
-// chunks, whose PROPVARIANT layout is the server's business.
-struct PROPVARIANT;
+// Property values (value chunks) are never read by the library; the bundled
+// server hands out strings, so only that much of the platform's variant is here.
+using VARTYPE = unsigned short;
+enum VARENUM { VT_EMPTY = 0, VT_I2 = 2, VT_I4 = 3, VT_LPSTR = 30, VT_LPWSTR = 31 };
+
+// The platform's layout: a type tag, three reserved words and a union as
+// large as a count and a pointer.
+struct PROPVARIANT {
+  VARTYPE vt;
+  WORD wReserved1;
+  WORD wReserved2;
+  WORD wReserved3;
+  union {
+    SHORT iVal;
+    LONG lVal;
+    LPSTR pszVal;
+    LPWSTR pwszVal;
+    struct {
+      ULONG cElems;
+      void* pElems;
+    } ca;
+  };
+};
+
+// Frees what the variant owns (strings from CoTaskMemAlloc) and empties it.
+HRESULT PropVariantClear(PROPVARIANT* pvar);
 
 struct IFilter : IUnknown {
   virtual SCODE STDMETHODCALLTYPE Init(ULONG grfFlags, ULONG cAttributes,

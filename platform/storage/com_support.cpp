@@ -4,10 +4,25 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/filter.h"
 #include "platform/storage/com_objects.h"
 
 LPVOID CoTaskMemAlloc(SIZE_T bytes) { return std::malloc(bytes ? bytes : 1); }
 void CoTaskMemFree(LPVOID p) { std::free(p); }
+
+HRESULT PropVariantClear(PROPVARIANT* pvar) {
+  if (!pvar) return S_OK;
+  switch (pvar->vt) {
+    case VT_EMPTY:
+    case VT_I2:
+    case VT_I4: break;
+    case VT_LPSTR: CoTaskMemFree(pvar->pszVal); break;
+    case VT_LPWSTR: CoTaskMemFree(pvar->pwszVal); break;
+    default: return DISP_E_BADVARTYPE;
+  }
+  std::memset(pvar, 0, sizeof(*pvar));
+  return S_OK;
+}
 
 namespace platform::cfb {
 

@@ -280,3 +280,118 @@ TEST_F(Component, Word2DocumentsLoadByPath) {
   const std::u16string text = Drain(filter.p, 65534);
   EXPECT_NE(text.find(u"Benni Alexander"), std::u16string::npos);
 }
+
+namespace {
+
+const GUID kSummaryInformation = {
+    0xF29F85E0, 0x4FF9, 0x1068, {0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9}};
+
+struct Chunk {
+  CHUNKSTATE flags;
+  PROPID propid;
+  std::u16string value;  // the value of a value chunk
+};
+
+// Every chunk after Init: text chunks by their flags only, value chunks with
+// their property and value, checking the answers a host relies on.
+std::vector<Chunk> Chunks(IFilter* filter) {
+  std::vector<Chunk> out;
+  STAT_CHUNK stat;
+  while (filter->GetChunk(&stat) == S_OK) {
+    Chunk c{stat.flags, 0, {}};
+    PROPVARIANT* var = nullptr;
+    if (stat.flags == CHUNK_VALUE) {
+      EXPECT_EQ(stat.attribute.guidPropSet, kSummaryInformation);
+      EXPECT_EQ(stat.attribute.psProperty.ulKind, ULONG(PRSPEC_PROPID));
+      c.propid = stat.attribute.psProperty.propid;
+      WCHAR buffer[4];
+      ULONG count = 4;
+      EXPECT_EQ(filter->GetText(&count, buffer), FILTER_E_NO_TEXT);
+      EXPECT_EQ(filter->GetValue(&var), S_OK);
+      if (var) {
+        EXPECT_EQ(var->vt, VT_LPWSTR);
+        if (var->vt == VT_LPWSTR) c.value = reinterpret_cast<const char16_t*>(var->pwszVal);
+        PropVariantClear(var);
+        CoTaskMemFree(var);
+      }
+      EXPECT_EQ(filter->GetValue(&var), FILTER_E_NO_MORE_VALUES);
+    } else {
+      EXPECT_EQ(filter->GetValue(&var), FILTER_E_NO_VALUES);
+    }
+    EXPECT_EQ(var, nullptr);
+    out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace
+
+TEST_F(Component, PropertiesComeAsValueChunksAfterTheTextWhenAskedFor) {
+  Ref<IFilter> filter;
+  ASSERT_EQ(NewFilter(&filter), S_OK);
+  ASSERT_EQ(LoadPath(filter.p, DOCFLT_SOURCE_DIR "/samples/welcome.doc"), S_OK);
+  ULONG flags = 0;
+
+  // Asked for nothing: text only, as the library asks.
+  ASSERT_EQ(filter->Init(0, 0, nullptr, &flags), S_OK);
+  std::vector<Chunk> plain = Chunks(filter.p);
+  ASSERT_FALSE(plain.empty());
+  for (const Chunk& c : plain) EXPECT_EQ(c.flags, CHUNK_TEXT);
+
+  // All index attributes: the title follows the text.
+  ASSERT_EQ(filter->Init(IFILTER_INIT_APPLY_INDEX_ATTRIBUTES, 0, nullptr, &flags), S_OK);
+  std::vector<Chunk> all = Chunks(filter.p);
+  ASSERT_EQ(all.size(), plain.size() + 1);
+  EXPECT_EQ(all.back().flags, CHUNK_VALUE);
+  EXPECT_EQ(all.back().propid, PROPID(2));
+  EXPECT_EQ(all.back().value, u"Welcome to docflt");
+
+  // By name: the title is asked for, the author (which the sample lacks) too.
+  FULLPROPSPEC specs[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    specs[i].guidPropSet = kSummaryInformation;
+    specs[i].psProperty.ulKind = PRSPEC_PROPID;
+    specs[i].psProperty.propid = i == 0 ? 4 : 2;
+  }
+  ASSERT_EQ(filter->Init(0, 2, specs, &flags), S_OK);
+  std::vector<Chunk> named = Chunks(filter.p);
+  ASSERT_EQ(named.size(), plain.size() + 1);
+  EXPECT_EQ(named.back().value, u"Welcome to docflt");
+  ASSERT_EQ(filter->Init(0, 1, specs, &flags), S_OK);
+  EXPECT_EQ(Chunks(filter.p).size(), plain.size());
+  EXPECT_EQ(filter->Init(0, 1, nullptr, &flags), E_INVALIDARG);
+}
+
+TEST_F(Component, PropertiesOfAStorageSurviveTheHostTakingItBack) {
+  std::ifstream in(DOCFLT_SOURCE_DIR "/samples/welcome.doc", std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(bytes.empty());
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size());
+  ASSERT_NE(mem, nullptr);
+  std::memcpy(GlobalLock(mem), bytes.data(), bytes.size());
+  GlobalUnlock(mem);
+  for (bool handsOff : {false, true}) {
+    Ref<IFilter> filter;
+    ASSERT_EQ(NewFilter(&filter), S_OK);
+    {
+      Ref<ILockBytes> lockBytes;
+      Ref<IStorage> storage;
+      Ref<IPersistStorage> persist;
+      ASSERT_EQ(CreateILockBytesOnHGlobal(mem, FALSE, &lockBytes.p), S_OK);
+      ASSERT_EQ(StgOpenStorageOnILockBytes(lockBytes.p, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE,
+                                           nullptr, 0, &storage.p),
+                S_OK);
+      ASSERT_EQ(filter->QueryInterface(IID_IPersistStorage, persist.out()), S_OK);
+      ASSERT_EQ(persist->Load(storage.p), S_OK);
+      if (handsOff) {
+        EXPECT_EQ(persist->HandsOffStorage(), S_OK);
+      }
+    }
+    ULONG flags = 0;
+    ASSERT_EQ(filter->Init(IFILTER_INIT_APPLY_INDEX_ATTRIBUTES, 0, nullptr, &flags), S_OK);
+    const std::vector<Chunk> chunks = Chunks(filter.p);
+    ASSERT_FALSE(chunks.empty());
+    EXPECT_EQ(chunks.back().value, u"Welcome to docflt") << "hands off: " << handsOff;
+  }
+  GlobalFree(mem);
+}

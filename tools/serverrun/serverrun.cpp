@@ -1,8 +1,10 @@
 // serverrun: loads a filter server module, extracts documents through its
 // IPersistFile or IPersistStorage interface and writes their text as UTF-8.
-// A developer's tool for scoring the server on its own.
+// A developer's tool for scoring the server on its own. With --properties the
+// filter is asked for its property values too, printed after the text as
+// "[title] ...", "[author] ...".
 //
-//   serverrun [--server MODULE] [--storage] [--out-dir DIR] FILE...
+//   serverrun [--server MODULE] [--storage] [--properties] [--out-dir DIR] FILE...
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -59,7 +61,29 @@ HRESULT LoadByStorage(IFilter* filter, const std::string& path, HGLOBAL* block) 
   return hr;
 }
 
-HRESULT Extract(IClassFactory* factory, const std::string& path, bool viaStorage,
+const char* PropertyName(PROPID id) {
+  switch (id) {
+    case 2: return "title";
+    case 3: return "subject";
+    case 4: return "author";
+    case 5: return "keywords";
+    default: return "property";
+  }
+}
+
+void AppendValue(IFilter* filter, PROPID id, std::string* text) {
+  PROPVARIANT* var = nullptr;
+  if (filter->GetValue(&var) != S_OK || !var) return;
+  if (var->vt == VT_LPWSTR && var->pwszVal) {
+    *text += std::string("[") + PropertyName(id) + "] ";
+    platform::AppendUtf8(reinterpret_cast<const char16_t*>(var->pwszVal), text);
+    *text += "\n";
+  }
+  PropVariantClear(var);
+  CoTaskMemFree(var);
+}
+
+HRESULT Extract(IClassFactory* factory, const std::string& path, bool viaStorage, bool properties,
                 std::string* text) {
   IFilter* filter = nullptr;
   HRESULT hr = factory->CreateInstance(nullptr, IID_IFilter, reinterpret_cast<void**>(&filter));
@@ -77,11 +101,14 @@ HRESULT Extract(IClassFactory* factory, const std::string& path, bool viaStorage
     }
   }
   ULONG flags = 0;
-  if (SUCCEEDED(hr)) hr = filter->Init(0, 0, nullptr, &flags);
+  if (SUCCEEDED(hr)) {
+    hr = filter->Init(properties ? IFILTER_INIT_APPLY_INDEX_ATTRIBUTES : 0, 0, nullptr, &flags);
+  }
   if (SUCCEEDED(hr)) {
     static WCHAR buffer[65536];
     STAT_CHUNK stat;
     while (filter->GetChunk(&stat) == S_OK) {
+      if (stat.flags == CHUNK_VALUE) AppendValue(filter, stat.attribute.psProperty.propid, text);
       if (stat.flags != CHUNK_TEXT) continue;
       for (;;) {
         ULONG count = 65534;
@@ -116,6 +143,7 @@ int main(int argc, char** argv) {
 #endif
   std::string outDir;
   bool viaStorage = false;
+  bool properties = false;
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -125,8 +153,12 @@ int main(int argc, char** argv) {
       outDir = argv[++i];
     } else if (arg == "--storage") {
       viaStorage = true;
+    } else if (arg == "--properties") {
+      properties = true;
     } else if (arg == "--help" || arg == "-h") {
-      std::printf("usage: serverrun [--server MODULE] [--storage] [--out-dir DIR] FILE...\n");
+      std::printf(
+          "usage: serverrun [--server MODULE] [--storage] [--properties] [--out-dir DIR] "
+          "FILE...\n");
       return 0;
     } else {
       files.push_back(arg);
@@ -152,7 +184,7 @@ int main(int argc, char** argv) {
   int failures = 0;
   for (const std::string& path : files) {
     std::string text;
-    const HRESULT hr = Extract(factory, path, viaStorage, &text);
+    const HRESULT hr = Extract(factory, path, viaStorage, properties, &text);
     if (FAILED(hr)) {
       std::fprintf(stderr, "%s: error 0x%08X\n", path.c_str(), static_cast<unsigned>(hr));
       ++failures;

@@ -9,5 +9,7 @@ const CLSID kPersistentHandlerClsid = {
 const char kFilterClsidString[] = "{F07F3920-7B8C-11CF-9BE8-00AA004B9986}";
 const char kPersistentHandlerClsidString[] = "{4E6A1D5B-0C3F-4A8E-9D71-2B6C5A10D43E}";
 const char kIFilterIidString[] = "{89BCB740-6119-101A-BCB7-00DD010655AF}";
+const GUID kSummaryInformationFormat = {
+    0xF29F85E0, 0x4FF9, 0x1068, {0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9}};
 
 }  // namespace wordfilt

@@ -12,5 +12,7 @@ extern const CLSID kPersistentHandlerClsid;
 extern const char kFilterClsidString[];
 extern const char kPersistentHandlerClsidString[];
 extern const char kIFilterIidString[];
+// The property set of title, subject, author and keywords (value chunks).
+extern const GUID kSummaryInformationFormat;
 
 }  // namespace wordfilt

@@ -5,12 +5,15 @@
 #include "platform/filter.h"
 #include "wordfilt/component/storage_open.h"
 #include "wordfilt/doc/extract.h"
+#include "wordfilt/doc/properties.h"
 
 namespace wordfilt {
 namespace {
 
 // No stream of a Word document comes near this; a larger one is not ours.
 constexpr std::size_t kMaxStreamBytes = std::size_t(1) << 31;
+// Property sets hold a few strings; a larger one is damaged or not ours.
+constexpr std::size_t kMaxPropertyBytes = std::size_t(1) << 20;
 
 class StorageStreams final : public StreamSource {
  public:
@@ -28,12 +31,26 @@ class StorageStreams final : public StreamSource {
 
 HRESULT LoadDocumentText(IStorage* storage, DocumentText* text) noexcept {
   StorageStreams streams(storage);
-  switch (ExtractText(streams, *text)) {
+  ExtractOptions options;
+  options.properties = false;
+  switch (ExtractText(streams, *text, options)) {
     case LoadStatus::kOk: return S_OK;
     case LoadStatus::kEncrypted: return FILTER_E_PASSWORD;
     case LoadStatus::kNotWord:
     case LoadStatus::kDamaged:
     default: return FILTER_E_UNKNOWNFORMAT;
+  }
+}
+
+void LoadDocumentProperties(IStorage* storage, std::vector<DocumentProperty>* out) noexcept {
+  out->clear();
+  std::vector<std::uint8_t> bytes;
+  const std::u16string name(kSummaryInformationStream);
+  if (!ReadStorageStream(storage, name.c_str(), kMaxPropertyBytes, &bytes)) return;
+  try {
+    *out = ReadSummaryProperties(ByteSpan(bytes));
+  } catch (...) {
+    out->clear();
   }
 }
 

@@ -1,6 +1,8 @@
 // Reads a Word document's text from a compound-file storage.
 #pragma once
 
+#include <vector>
+
 #include "platform/com.h"
 #include "wordfilt/doc/document_text.h"
 
@@ -8,6 +10,11 @@ namespace wordfilt {
 
 // S_OK; FILTER_E_PASSWORD for encrypted documents; FILTER_E_UNKNOWNFORMAT for
 // anything that is not a readable Word document.
+// The summary properties are left for LoadDocumentProperties: hosts rarely ask.
 HRESULT LoadDocumentText(IStorage* storage, DocumentText* text) noexcept;
+
+// Reads the summary properties (title, subject, author, keywords) into
+// `out`; a document without them, or with a damaged set, gives fewer or none.
+void LoadDocumentProperties(IStorage* storage, std::vector<DocumentProperty>* out) noexcept;
 
 }  // namespace wordfilt

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/storage.h"
 #include "wordfilt/component/ids.h"
 #include "wordfilt/component/module_state.h"
 #include "wordfilt/component/storage_open.h"
@@ -11,9 +12,18 @@
 #include "wordfilt/doc/compound_streams.h"
 
 namespace wordfilt {
+namespace {
+
+// Value chunks of a document without text (none has a language of its own).
+constexpr LCID kDefaultLocale = 0x0409;
+
+}  // namespace
 
 WordFilter::WordFilter() { ++g_liveObjects; }
-WordFilter::~WordFilter() { --g_liveObjects; }
+WordFilter::~WordFilter() {
+  ReleaseStorage();
+  --g_liveObjects;
+}
 
 HRESULT WordFilter::QueryInterface(REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
@@ -39,17 +49,47 @@ ULONG WordFilter::Release() {
   return left;
 }
 
-HRESULT WordFilter::LoadStorage(IStorage* storage) {
+void WordFilter::ReleaseStorage() {
+  if (storage_) storage_->Release();
+  storage_ = nullptr;
+}
+
+void WordFilter::ReadProperties() {
+  if (propertiesRead_) return;
+  propertiesRead_ = true;
+  if (storage_) {
+    LoadDocumentProperties(storage_, &doc_.properties);
+    ReleaseStorage();
+  } else if (!path_.empty()) {
+    IStorage* storage = nullptr;
+    if (SUCCEEDED(OpenStorageFile(reinterpret_cast<LPCOLESTR>(path_.c_str()), &storage))) {
+      LoadDocumentProperties(storage, &doc_.properties);
+      storage->Release();
+    }
+  }
+}
+
+void WordFilter::Reset() {
+  ReleaseStorage();
+  path_.clear();
+  propertiesRead_ = false;
   doc_ = DocumentText();
+  values_.clear();
   next_ = served_ = 0;
-  inChunk_ = false;
+  inChunk_ = inValue_ = valueServed_ = false;
   state_ = State::kEmpty;
+}
+
+HRESULT WordFilter::LoadStorage(IStorage* storage) {
+  Reset();
   const HRESULT hr = LoadDocumentText(storage, &doc_);
   if (FAILED(hr)) {
     doc_ = DocumentText();
     return hr;
   }
   state_ = State::kLoaded;
+  storage->AddRef();
+  storage_ = storage;
   return S_OK;
 }
 
@@ -62,6 +102,9 @@ HRESULT WordFilter::Load(LPCOLESTR pszFileName, DWORD) {
     if (FAILED(hr)) return hr;
     const HRESULT loaded = LoadStorage(storage);
     storage->Release();
+    // Not held: the file stays free for others while the host reads the text.
+    ReleaseStorage();
+    if (SUCCEEDED(loaded)) path_ = reinterpret_cast<const char16_t*>(pszFileName);
     return loaded;
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
@@ -85,10 +128,7 @@ HRESULT WordFilter::LoadPlainFile(LPCOLESTR path) {
   // Word 2 documents are no compound files: only a path reaches them.
   std::vector<std::uint8_t> bytes;
   if (!ReadWholeFile(path, kMaxPlainFile, &bytes)) return FILTER_E_UNKNOWNFORMAT;
-  doc_ = DocumentText();
-  next_ = served_ = 0;
-  inChunk_ = false;
-  state_ = State::kEmpty;
+  Reset();
   switch (ExtractFromBytes(bytes.data(), bytes.size(), doc_)) {
     case LoadStatus::kOk: state_ = State::kLoaded; return S_OK;
     case LoadStatus::kEncrypted: doc_ = DocumentText(); return FILTER_E_PASSWORD;
@@ -96,11 +136,33 @@ HRESULT WordFilter::LoadPlainFile(LPCOLESTR path) {
   }
 }
 
-SCODE WordFilter::Init(ULONG, ULONG, const FULLPROPSPEC*, ULONG* pFlags) {
+void WordFilter::SelectValues(ULONG grfFlags, ULONG cAttributes, const FULLPROPSPEC* aAttributes) {
+  values_.clear();
+  const auto& props = doc_.properties;
+  for (size_t i = 0; i < props.size(); ++i) {
+    bool wanted = (grfFlags & IFILTER_INIT_APPLY_INDEX_ATTRIBUTES) != 0;
+    for (ULONG a = 0; a < cAttributes && !wanted; ++a) {
+      const FULLPROPSPEC& spec = aAttributes[a];
+      wanted = spec.guidPropSet == kSummaryInformationFormat &&
+               spec.psProperty.ulKind == PRSPEC_PROPID && spec.psProperty.propid == props[i].id;
+    }
+    if (wanted) values_.push_back(i);
+  }
+}
+
+// Text always comes out, whatever attributes are asked for: a host that lists
+// only properties still gets the contents rather than nothing. Properties come
+// out as value chunks after the text when asked for by the index-attributes
+// flag or by name (summary information set, by property id).
+SCODE WordFilter::Init(ULONG grfFlags, ULONG cAttributes, const FULLPROPSPEC* aAttributes,
+                       ULONG* pFlags) {
   if (state_ == State::kEmpty) return E_FAIL;
+  if (cAttributes != 0 && !aAttributes) return E_INVALIDARG;
   if (pFlags) *pFlags = 0;
+  if ((grfFlags & IFILTER_INIT_APPLY_INDEX_ATTRIBUTES) || cAttributes != 0) ReadProperties();
+  SelectValues(grfFlags, cAttributes, aAttributes);
   next_ = served_ = 0;
-  inChunk_ = false;
+  inChunk_ = inValue_ = valueServed_ = false;
   state_ = State::kInitialised;
   return S_OK;
 }
@@ -108,17 +170,30 @@ SCODE WordFilter::Init(ULONG, ULONG, const FULLPROPSPEC*, ULONG* pFlags) {
 SCODE WordFilter::GetChunk(STAT_CHUNK* pStat) {
   if (state_ != State::kInitialised) return E_FAIL;
   if (!pStat) return E_INVALIDARG;
-  inChunk_ = false;
-  if (next_ >= doc_.chunks.size()) return FILTER_E_END_OF_CHUNKS;
-  const TextChunk& chunk = doc_.chunks[next_++];
+  inChunk_ = inValue_ = valueServed_ = false;
+  const size_t texts = doc_.chunks.size();
+  if (next_ >= texts + values_.size()) return FILTER_E_END_OF_CHUNKS;
   std::memset(pStat, 0, sizeof(*pStat));
+  const size_t index = next_++;
   pStat->idChunk = static_cast<ULONG>(next_);
-  pStat->breakType = static_cast<CHUNK_BREAKTYPE>(chunk.breakType);
-  pStat->flags = CHUNK_TEXT;
-  pStat->locale = chunk.locale;
   pStat->idChunkSource = pStat->idChunk;
-  served_ = 0;
-  inChunk_ = true;
+  if (index < texts) {
+    const TextChunk& chunk = doc_.chunks[index];
+    pStat->breakType = static_cast<CHUNK_BREAKTYPE>(chunk.breakType);
+    pStat->flags = CHUNK_TEXT;
+    pStat->locale = chunk.locale;
+    served_ = 0;
+    inChunk_ = true;
+    return S_OK;
+  }
+  const DocumentProperty& prop = doc_.properties[values_[index - texts]];
+  pStat->breakType = CHUNK_EOP;
+  pStat->flags = CHUNK_VALUE;
+  pStat->locale = texts != 0 ? doc_.chunks[0].locale : kDefaultLocale;
+  pStat->attribute.guidPropSet = kSummaryInformationFormat;
+  pStat->attribute.psProperty.ulKind = PRSPEC_PROPID;
+  pStat->attribute.psProperty.propid = prop.id;
+  inValue_ = true;
   return S_OK;
 }
 
@@ -127,7 +202,7 @@ SCODE WordFilter::GetText(ULONG* pcwcBuffer, WCHAR* awcBuffer) {
   if (!pcwcBuffer || !awcBuffer) return E_INVALIDARG;
   if (!inChunk_) {
     *pcwcBuffer = 0;
-    return FILTER_E_NO_MORE_TEXT;
+    return inValue_ ? FILTER_E_NO_TEXT : FILTER_E_NO_MORE_TEXT;
   }
   const std::u16string_view text = doc_.ChunkText(next_ - 1);
   const size_t left = text.size() - served_;
@@ -149,8 +224,28 @@ SCODE WordFilter::GetText(ULONG* pcwcBuffer, WCHAR* awcBuffer) {
 }
 
 SCODE WordFilter::GetValue(PROPVARIANT** ppPropValue) {
-  if (ppPropValue) *ppPropValue = nullptr;
-  return state_ == State::kInitialised ? FILTER_E_NO_MORE_VALUES : E_FAIL;
+  if (state_ != State::kInitialised) return E_FAIL;
+  if (!ppPropValue) return E_INVALIDARG;
+  *ppPropValue = nullptr;
+  if (!inValue_) return FILTER_E_NO_VALUES;
+  if (valueServed_) return FILTER_E_NO_MORE_VALUES;
+  const std::u16string& value = doc_.properties[values_[next_ - 1 - doc_.chunks.size()]].value;
+  // The caller frees both with the task allocator (PropVariantClear and CoTaskMemFree).
+  auto* var = static_cast<PROPVARIANT*>(CoTaskMemAlloc(sizeof(PROPVARIANT)));
+  auto* text = static_cast<WCHAR*>(CoTaskMemAlloc((value.size() + 1) * sizeof(WCHAR)));
+  if (!var || !text) {
+    CoTaskMemFree(var);
+    CoTaskMemFree(text);
+    return E_OUTOFMEMORY;
+  }
+  std::copy(value.begin(), value.end(), text);
+  text[value.size()] = 0;
+  std::memset(var, 0, sizeof(*var));
+  var->vt = VT_LPWSTR;
+  var->pwszVal = text;
+  *ppPropValue = var;
+  valueServed_ = true;
+  return S_OK;
 }
 
 SCODE WordFilter::BindRegion(FILTERREGION, REFIID, void** ppunk) {
@@ -174,6 +269,10 @@ HRESULT WordFilter::GetCurFile(LPOLESTR* ppszFileName) {
 HRESULT WordFilter::InitNew(IStorage*) { return E_NOTIMPL; }
 HRESULT WordFilter::Save(IStorage*, BOOL) { return E_NOTIMPL; }
 HRESULT WordFilter::SaveCompleted(IStorage*) { return E_NOTIMPL; }
-HRESULT WordFilter::HandsOffStorage() { return S_OK; }
+HRESULT WordFilter::HandsOffStorage() {
+  // The host takes its storage back: keep what may still be asked of it.
+  ReadProperties();
+  return S_OK;
+}
 
 }  // namespace wordfilt

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstddef>
+#include <string>
+#include <vector>
 
 #include "platform/filter.h"
 #include "wordfilt/doc/document_text.h"
@@ -48,6 +50,12 @@ class WordFilter final : public IFilter, public IPersistFile, public IPersistSto
   ~WordFilter();
   HRESULT LoadStorage(IStorage* storage);
   HRESULT LoadPlainFile(LPCOLESTR path);
+  void Reset();
+  // Reads the document's properties once, from the storage it came in or
+  // from its file again, and lets go of the storage.
+  void ReadProperties();
+  void ReleaseStorage();
+  void SelectValues(ULONG grfFlags, ULONG cAttributes, const FULLPROPSPEC* aAttributes);
 
   // Word 2 files, read whole from disk, are never this large.
   static constexpr std::size_t kMaxPlainFile = std::size_t(64) << 20;
@@ -56,9 +64,20 @@ class WordFilter final : public IFilter, public IPersistFile, public IPersistSto
   std::atomic<ULONG> refs_{1};
   State state_ = State::kEmpty;
   DocumentText doc_;
-  size_t next_ = 0;    // index of the next chunk to hand out
-  size_t served_ = 0;  // units of the current chunk already handed out
-  bool inChunk_ = false;
+  // Where the properties are read from when Init asks for them: the storage a
+  // host handed over (held until then, HandsOffStorage or the next load), or
+  // the path of a file loaded by name (never held open).
+  IStorage* storage_ = nullptr;
+  std::u16string path_;
+  bool propertiesRead_ = false;
+  // Properties Init asked for, as indices into doc_.properties; their value
+  // chunks follow the text chunks.
+  std::vector<size_t> values_;
+  size_t next_ = 0;           // index of the next chunk to hand out (text, then values)
+  size_t served_ = 0;         // units of the current chunk already handed out
+  bool inChunk_ = false;      // the current chunk is text with units left
+  bool inValue_ = false;      // the current chunk is a value
+  bool valueServed_ = false;  // ... and GetValue has handed it out
 };
 
 }  // namespace wordfilt

@@ -32,6 +32,13 @@ struct TextChunk {
   int breakType = kBreakNone;
 };
 
+// A summary property of the document (title, author, ...), by its id in the
+// summary information property set.
+struct DocumentProperty {
+  std::uint32_t id = 0;
+  std::u16string value;
+};
+
 // Paragraphs end in "\n" (as do line, page, section and column breaks and
 // table rows); table cells are separated by "\t". Breaks live in the text
 // because hosts join chunks with nothing between them; one unit per break is
@@ -41,6 +48,7 @@ struct DocumentText {
   std::u16string text;
   std::vector<TextChunk> chunks;
   bool truncated = false;  // a damaged structure ended some text early
+  std::vector<DocumentProperty> properties;
 
   std::u16string_view ChunkText(std::size_t i) const {
     return std::u16string_view(text).substr(chunks[i].offset, chunks[i].length);
@@ -53,6 +61,8 @@ struct ExtractOptions {
   std::size_t chunkChars = 16384;
   // Leave out footnotes, headers, comments, text boxes: the main text only.
   bool mainTextOnly = false;
+  // Read the summary properties into DocumentText::properties.
+  bool properties = true;
 };
 
 }  // namespace wordfilt

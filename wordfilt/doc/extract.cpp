@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "wordfilt/doc/document.h"
+#include "wordfilt/doc/properties.h"
 #include "wordfilt/doc/stories.h"
 #include "wordfilt/doc/text_builder.h"
 
@@ -44,6 +45,10 @@ LoadStatus Extract(StreamSource& source, DocumentText& out, const ExtractOptions
   }
   builder.Finish();
   out.truncated = doc.truncated();
+  std::vector<std::uint8_t> summary;
+  if (options.properties && source.Read(kSummaryInformationStream, summary)) {
+    out.properties = ReadSummaryProperties(ByteSpan(summary));
+  }
   return LoadStatus::kOk;
 }
 
