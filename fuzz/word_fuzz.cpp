@@ -2,7 +2,8 @@
 // file goes through the container reader (so whole documents make good seeds);
 // anything else is the WordDocument stream itself, with table streams cut from
 // the same bytes so that the FIB's offsets land on fuzzed data. Checks that
-// the chunks always tile the text.
+// the chunks always tile the text. Every input is also read as a summary
+// property set.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "wordfilt/doc/compound_streams.h"
 #include "wordfilt/doc/extract.h"
 #include "wordfilt/doc/memory_streams.h"
+#include "wordfilt/doc/properties.h"
 
 namespace {
 
@@ -28,6 +30,10 @@ void CheckChunks(const wordfilt::DocumentText& t) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  for (const wordfilt::DocumentProperty& p :
+       wordfilt::ReadSummaryProperties(wordfilt::ByteSpan(data, size))) {
+    if (p.value.empty() || p.value.size() > size) __builtin_trap();
+  }
   wordfilt::DocumentText out;
   if (size >= 4 && std::equal(kCompoundSignature, kCompoundSignature + 4, data)) {
     wordfilt::ExtractFromBytes(data, size, out);

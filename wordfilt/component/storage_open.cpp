@@ -42,7 +42,7 @@ HRESULT OpenStorageFile(LPCOLESTR path, IStorage** storage) noexcept {
 }
 
 bool ReadStorageStream(IStorage* storage, const char16_t* name, std::size_t maxBytes,
-                       std::vector<std::uint8_t>* out) noexcept {
+                       ByteBuffer* out) noexcept {
   out->clear();
   IStream* stream = nullptr;
   if (FAILED(storage->OpenStream(reinterpret_cast<const WCHAR*>(name), nullptr,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/com.h"
+#include "wordfilt/doc/byte_buffer.h"
 
 namespace wordfilt {
 
@@ -18,7 +19,7 @@ HRESULT OpenStorageFile(LPCOLESTR path, IStorage** storage) noexcept;
 // Reads a whole stream of the storage; false when it is missing or unreadable.
 // Streams larger than maxBytes are refused.
 bool ReadStorageStream(IStorage* storage, const char16_t* name, std::size_t maxBytes,
-                       std::vector<std::uint8_t>* out) noexcept;
+                       ByteBuffer* out) noexcept;
 
 // Reads a whole file named by a wide path; false when it cannot be read or is
 // larger than maxBytes.

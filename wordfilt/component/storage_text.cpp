@@ -18,7 +18,7 @@ constexpr std::size_t kMaxPropertyBytes = std::size_t(1) << 20;
 class StorageStreams final : public StreamSource {
  public:
   explicit StorageStreams(IStorage* storage) : storage_(storage) {}
-  bool Read(std::u16string_view name, std::vector<std::uint8_t>& out) override {
+  bool Read(std::u16string_view name, ByteBuffer& out) override {
     const std::u16string terminated(name);
     return ReadStorageStream(storage_, terminated.c_str(), kMaxStreamBytes, &out);
   }
@@ -44,7 +44,7 @@ HRESULT LoadDocumentText(IStorage* storage, DocumentText* text) noexcept {
 
 void LoadDocumentProperties(IStorage* storage, std::vector<DocumentProperty>* out) noexcept {
   out->clear();
-  std::vector<std::uint8_t> bytes;
+  ByteBuffer bytes;
   const std::u16string name(kSummaryInformationStream);
   if (!ReadStorageStream(storage, name.c_str(), kMaxPropertyBytes, &bytes)) return;
   try {

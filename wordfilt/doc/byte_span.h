@@ -13,7 +13,8 @@ class ByteSpan {
  public:
   ByteSpan() = default;
   ByteSpan(const std::uint8_t* data, std::size_t size) : data_(data), size_(data ? size : 0) {}
-  explicit ByteSpan(const std::vector<std::uint8_t>& bytes)
+  template <typename Allocator>
+  explicit ByteSpan(const std::vector<std::uint8_t, Allocator>& bytes)
       : data_(bytes.data()), size_(bytes.size()) {}
 
   const std::uint8_t* data() const { return data_; }

@@ -5,13 +5,26 @@
 
 namespace wordfilt {
 
-bool CompoundStreams::Read(std::u16string_view name, std::vector<std::uint8_t>& out) {
+bool CompoundStreams::Read(std::u16string_view name, ByteBuffer& out) {
   using platform::cfb::Status;
   platform::cfb::EntryId id = platform::cfb::kNoEntry;
   if (!file_ || file_->find(platform::cfb::kRootEntry, name, &id) != Status::kOk) return false;
   const platform::cfb::DirEntry* entry = file_->entry(id);
   if (entry == nullptr || !entry->isStream()) return false;
-  return file_->readStream(id, &out) == Status::kOk;
+  platform::cfb::StreamReader reader;
+  if (file_->openStream(id, &reader) != Status::kOk) return false;
+  try {
+    out.resize(static_cast<std::size_t>(reader.size()));
+  } catch (...) {
+    out.clear();
+    return false;
+  }
+  std::size_t done = 0;
+  if (reader.read(0, out.data(), out.size(), &done) != Status::kOk || done != out.size()) {
+    out.clear();
+    return false;
+  }
+  return true;
 }
 
 namespace {
@@ -20,7 +33,7 @@ namespace {
 class PlainFile : public StreamSource {
  public:
   PlainFile(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-  bool Read(std::u16string_view name, std::vector<std::uint8_t>& out) override {
+  bool Read(std::u16string_view name, ByteBuffer& out) override {
     if (!SameStreamName(name, kWordDocumentStream)) return false;
     out.assign(data_, data_ + size_);
     return true;

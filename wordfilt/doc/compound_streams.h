@@ -16,7 +16,7 @@ class CompoundStreams : public StreamSource {
  public:
   explicit CompoundStreams(std::shared_ptr<const platform::cfb::CompoundFile> file)
       : file_(std::move(file)) {}
-  bool Read(std::u16string_view name, std::vector<std::uint8_t>& out) override;
+  bool Read(std::u16string_view name, ByteBuffer& out) override;
 
  private:
   std::shared_ptr<const platform::cfb::CompoundFile> file_;

@@ -66,8 +66,8 @@ class Document {
   void ReadParagraphFlags();
   void BuildByteMap();
 
-  std::vector<std::uint8_t> wordDocument_;
-  std::vector<std::uint8_t> table_;  // empty when the file has none; Word 6: unused
+  ByteBuffer wordDocument_;
+  ByteBuffer table_;  // empty when the file has none; Word 6: unused
   Fib fib_;
   PieceTable pieces_;
   std::vector<FkpRun> chpx_;

@@ -45,7 +45,7 @@ LoadStatus Extract(StreamSource& source, DocumentText& out, const ExtractOptions
   }
   builder.Finish();
   out.truncated = doc.truncated();
-  std::vector<std::uint8_t> summary;
+  ByteBuffer summary;
   if (options.properties && source.Read(kSummaryInformationStream, summary)) {
     out.properties = ReadSummaryProperties(ByteSpan(summary));
   }

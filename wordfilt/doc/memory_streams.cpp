@@ -11,10 +11,10 @@ bool SameStreamName(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
-bool MemoryStreams::Read(std::u16string_view name, std::vector<std::uint8_t>& out) {
+bool MemoryStreams::Read(std::u16string_view name, ByteBuffer& out) {
   for (const auto& [n, bytes] : streams_) {
     if (SameStreamName(n, name)) {
-      out = bytes;
+      out.assign(bytes.begin(), bytes.end());
       return true;
     }
   }

@@ -15,7 +15,7 @@ class MemoryStreams : public StreamSource {
   void Add(std::u16string name, std::vector<std::uint8_t> bytes) {
     streams_.emplace_back(std::move(name), std::move(bytes));
   }
-  bool Read(std::u16string_view name, std::vector<std::uint8_t>& out) override;
+  bool Read(std::u16string_view name, ByteBuffer& out) override;
 
  private:
   std::vector<std::pair<std::u16string, std::vector<std::uint8_t>>> streams_;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "wordfilt/doc/byte_buffer.h"
+
 namespace wordfilt {
 
 // Stream names the parser asks for.
@@ -18,7 +20,7 @@ struct StreamSource {
   // Fills `out` with the whole stream called `name` (matched without regard to
   // case) and returns true, or returns false when there is no such stream or it
   // cannot be read. Must not throw.
-  virtual bool Read(std::u16string_view name, std::vector<std::uint8_t>& out) = 0;
+  virtual bool Read(std::u16string_view name, ByteBuffer& out) = 0;
 };
 
 }  // namespace wordfilt
