@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace platform::cfb {
 
@@ -28,6 +29,20 @@ bool LockBytesSource::readAt(std::uint64_t offset, void* dst, std::size_t n,
 FileSource::~FileSource() { close(fd_); }
 
 bool FileSource::readAt(std::uint64_t offset, void* dst, std::size_t n, std::size_t* got) const {
+  if (!headRead_ && offset < kHeadBytes) {
+    const std::size_t want = size_ < kHeadBytes ? std::size_t(size_) : kHeadBytes;
+    if (!preadAll(0, head_, want, &headLen_)) return false;
+    headRead_ = true;
+  }
+  if (headRead_ && offset + n <= headLen_) {
+    std::memcpy(dst, head_ + offset, n);
+    *got = n;
+    return true;
+  }
+  return preadAll(offset, dst, n, got);
+}
+
+bool FileSource::preadAll(std::uint64_t offset, void* dst, std::size_t n, std::size_t* got) const {
   *got = 0;
   auto* out = static_cast<std::uint8_t*>(dst);
   while (*got < n) {

@@ -22,7 +22,9 @@ class LockBytesSource final : public ByteSource {
   std::uint64_t size_;
 };
 
-// Reads an open file with pread; owns and closes the descriptor.
+// Reads an open file with pread; owns and closes the descriptor. The first
+// 512 bytes are read once and kept: the signature check and the header read
+// that follows it would otherwise each cost a system call.
 class FileSource final : public ByteSource {
  public:
   FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
@@ -33,8 +35,14 @@ class FileSource final : public ByteSource {
   bool readAt(std::uint64_t offset, void* dst, std::size_t n, std::size_t* got) const override;
 
  private:
+  bool preadAll(std::uint64_t offset, void* dst, std::size_t n, std::size_t* got) const;
+
   int fd_;
   std::uint64_t size_;
+  static constexpr std::size_t kHeadBytes = 512;
+  mutable std::uint8_t head_[kHeadBytes];
+  mutable std::size_t headLen_ = 0;  // bytes of head_ that hold the file's first bytes
+  mutable bool headRead_ = false;
 };
 
 }  // namespace platform::cfb
