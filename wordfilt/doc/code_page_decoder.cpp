@@ -79,7 +79,10 @@ void CodePageDecoder::Decode(std::uint32_t codePage, const char16_t* bytes, std:
     for (std::size_t i = 0; i < n && !high; ++i) high = bytes[i] >= 0x80;
   }
   if (!high || n > 0x7FFFFFFF) {
-    for (std::size_t i = 0; i < n; ++i) out.push_back(t.map[bytes[i] & 0xFF]);
+    const std::size_t at = out.size();
+    out.resize(at + n);
+    char16_t* dst = &out[at];
+    for (std::size_t i = 0; i < n; ++i) dst[i] = t.map[bytes[i] & 0xFF];
     return;
   }
   bytes_.assign(n, '\0');

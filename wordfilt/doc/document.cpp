@@ -132,7 +132,6 @@ LoadStatus Document::Load(StreamSource& source) {
   ReadParagraphFlags();
   styles_.Load(table, fib_);
   fonts_.Load(table, fib_);
-  lists_.Load(table, fib_, fonts_);
   noteLabels_ = ReadNoteLabels(fib_, table);
   BuildByteMap();
   return LoadStatus::kOk;
@@ -302,6 +301,7 @@ void Document::Walk(std::uint32_t cpStart, std::uint32_t cpEnd, TextBuilder& out
   auto label = std::lower_bound(noteLabels_.begin(), noteLabels_.end(), cpStart,
                                 [](const NoteLabel& l, std::uint32_t cp) { return l.cp < cp; });
   const auto& labels = noteLabels_;
+  const bool mayList = fib_.version == WordVersion::kWord97 && fib_.plfLst.lcb != 0;
   std::size_t seg = 0;
   std::size_t i = 0;
   long papxHint = -1;
@@ -334,13 +334,19 @@ void Document::Walk(std::uint32_t cpStart, std::uint32_t cpEnd, TextBuilder& out
       }
     }
     const RunProps& paragraph = styles_.Paragraph(istd);
-    if (j < n && lists_.lists() != 0) {
+    if (j < n && mayList) {
       // A list paragraph starts with its number, unless its mark is gone.
       const StyleList& styleList = styles_.ParagraphList(istd);
       const std::uint16_t ilfo = flags && flags->hasIlfo ? flags->ilfo : styleList.ilfo;
       const std::uint8_t ilvl = flags && flags->hasIlvl ? flags->ilvl : styleList.ilvl;
       const RunProps mark = Resolve(segments_[seg], paragraph);
       if (ilfo != 0 && !mark.hidden && !mark.deleted) {
+        if (!listsLoaded_) {
+          // Many documents carry list tables that no paragraph uses: read
+          // them when the first list paragraph needs them.
+          lists_.Load(table(), fib_, fonts_);
+          listsLoaded_ = true;
+        }
         number_.clear();
         lists_.Next(ilfo, ilvl, number_);
         if (!number_.empty()) out.Put(number_.data(), number_.size(), mark, ParagraphInfo());

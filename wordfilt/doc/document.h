@@ -78,6 +78,7 @@ class Document {
   Stylesheet styles_;
   FontTable fonts_;
   ListNumbering lists_;
+  bool listsLoaded_ = false;
   std::vector<NoteLabel> noteLabels_;    // sorted by cp
   std::array<char16_t, 256> byteMap_{};  // 8-bit text to UTF-16 (Word 6: bytes as they are)
   std::uint32_t codePage_ = 1252;        // Word 6: the document language's code page
