@@ -112,6 +112,36 @@ std::string CorpusDoc(const std::string& name) {
   return fs::exists(p, ec) ? p.string() : std::string();
 }
 
+// A file's bytes in a movable memory block, as the storage route holds them;
+// null when the file cannot be read.
+HGLOBAL BlockOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (bytes.empty()) return nullptr;
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size());
+  if (!mem) return nullptr;
+  std::memcpy(GlobalLock(mem), bytes.data(), bytes.size());
+  GlobalUnlock(mem);
+  return mem;
+}
+
+// Loads `filter` through IPersistStorage from a storage over `mem`; the host's
+// own references are gone when this returns (after HandsOffStorage if asked).
+HRESULT LoadFromBlock(IFilter* filter, HGLOBAL mem, bool handsOff = false) {
+  Ref<ILockBytes> lockBytes;
+  Ref<IStorage> storage;
+  Ref<IPersistStorage> persist;
+  HRESULT hr = CreateILockBytesOnHGlobal(mem, FALSE, &lockBytes.p);
+  if (SUCCEEDED(hr)) {
+    hr = StgOpenStorageOnILockBytes(lockBytes.p, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr,
+                                    0, &storage.p);
+  }
+  if (SUCCEEDED(hr)) hr = filter->QueryInterface(IID_IPersistStorage, persist.out());
+  if (SUCCEEDED(hr)) hr = persist->Load(storage.p);
+  if (SUCCEEDED(hr) && handsOff) hr = persist->HandsOffStorage();
+  return hr;
+}
+
 struct TempFile {
   std::string path;
   explicit TempFile(const std::vector<std::uint8_t>& bytes) {
@@ -209,23 +239,9 @@ TEST_F(Component, FileAndStorageLoadsGiveTheSameText) {
   ASSERT_EQ(NewFilter(&byStorage), S_OK);
   ASSERT_EQ(LoadPath(byFile.p, doc), S_OK);
 
-  std::ifstream in(doc, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + 2);
+  HGLOBAL mem = BlockOf(doc);
   ASSERT_NE(mem, nullptr);
-  std::memcpy(GlobalLock(mem), bytes.data(), bytes.size());
-  GlobalUnlock(mem);
-  {
-    Ref<ILockBytes> lockBytes;
-    Ref<IStorage> storage;
-    Ref<IPersistStorage> persist;
-    ASSERT_EQ(CreateILockBytesOnHGlobal(mem, FALSE, &lockBytes.p), S_OK);
-    ASSERT_EQ(StgOpenStorageOnILockBytes(lockBytes.p, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE,
-                                         nullptr, 0, &storage.p),
-              S_OK);
-    ASSERT_EQ(byStorage->QueryInterface(IID_IPersistStorage, persist.out()), S_OK);
-    ASSERT_EQ(persist->Load(storage.p), S_OK);
-  }
+  ASSERT_EQ(LoadFromBlock(byStorage.p, mem), S_OK);
   ULONG flags = 0;
   ASSERT_EQ(byFile->Init(0, 0, nullptr, &flags), S_OK);
   ASSERT_EQ(byStorage->Init(0, 0, nullptr, &flags), S_OK);
@@ -363,30 +379,12 @@ TEST_F(Component, PropertiesComeAsValueChunksAfterTheTextWhenAskedFor) {
 }
 
 TEST_F(Component, PropertiesOfAStorageSurviveTheHostTakingItBack) {
-  std::ifstream in(DOCFLT_SOURCE_DIR "/samples/welcome.doc", std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ASSERT_FALSE(bytes.empty());
-  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size());
+  HGLOBAL mem = BlockOf(DOCFLT_SOURCE_DIR "/samples/welcome.doc");
   ASSERT_NE(mem, nullptr);
-  std::memcpy(GlobalLock(mem), bytes.data(), bytes.size());
-  GlobalUnlock(mem);
   for (bool handsOff : {false, true}) {
     Ref<IFilter> filter;
     ASSERT_EQ(NewFilter(&filter), S_OK);
-    {
-      Ref<ILockBytes> lockBytes;
-      Ref<IStorage> storage;
-      Ref<IPersistStorage> persist;
-      ASSERT_EQ(CreateILockBytesOnHGlobal(mem, FALSE, &lockBytes.p), S_OK);
-      ASSERT_EQ(StgOpenStorageOnILockBytes(lockBytes.p, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE,
-                                           nullptr, 0, &storage.p),
-                S_OK);
-      ASSERT_EQ(filter->QueryInterface(IID_IPersistStorage, persist.out()), S_OK);
-      ASSERT_EQ(persist->Load(storage.p), S_OK);
-      if (handsOff) {
-        EXPECT_EQ(persist->HandsOffStorage(), S_OK);
-      }
-    }
+    ASSERT_EQ(LoadFromBlock(filter.p, mem, handsOff), S_OK);
     ULONG flags = 0;
     ASSERT_EQ(filter->Init(IFILTER_INIT_APPLY_INDEX_ATTRIBUTES, 0, nullptr, &flags), S_OK);
     const std::vector<Chunk> chunks = Chunks(filter.p);
