@@ -160,6 +160,12 @@ TEST_F(Doctext, FailuresAreReportedPerFile) {
   // No output is left for a failed document.
   EXPECT_EQ(routes::ListDirectory(out), std::vector<std::string>{"welcome.txt"});
   EXPECT_EQ(FileText(out + "/welcome.txt"), Text({}));
+#ifndef _WIN32
+  // A device named as a file is no document.
+  const Result device = Run({"--plugin", plugin, "--quiet", "/dev/null"});
+  EXPECT_EQ(device.status, 1);
+  EXPECT_EQ(CountLines(device.err, "/dev/null: not a regular file"), 1) << device.err;
+#endif
 }
 
 TEST_F(Doctext, DirectoriesAndOutputNames) {
