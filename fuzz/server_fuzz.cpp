@@ -1,6 +1,7 @@
 // The whole bundled server on a document in memory: the bytes become a
 // compound-file storage, the filter loads it through IPersistStorage and every
-// chunk's text is drained in small pieces.
+// chunk's text is drained in small pieces. Inputs of odd length also ask for
+// the property values, which are taken and freed.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -16,6 +17,14 @@ void Drain(IFilter* filter) {
   WCHAR buffer[257];
   STAT_CHUNK stat;
   for (int chunks = 0; chunks < 100000 && filter->GetChunk(&stat) == S_OK; ++chunks) {
+    if (stat.flags == CHUNK_VALUE) {
+      PROPVARIANT* value = nullptr;
+      if (filter->GetValue(&value) == S_OK && value) {
+        PropVariantClear(value);
+        CoTaskMemFree(value);
+      }
+      continue;
+    }
     for (;;) {
       ULONG count = 257;
       const HRESULT hr = filter->GetText(&count, buffer);
@@ -47,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (SUCCEEDED(
               filter->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&persist)))) {
         ULONG flags = 0;
-        if (SUCCEEDED(persist->Load(storage)) && SUCCEEDED(filter->Init(0, 0, nullptr, &flags)))
+        const ULONG init = (size & 1) ? IFILTER_INIT_APPLY_INDEX_ATTRIBUTES : 0;
+        if (SUCCEEDED(persist->Load(storage)) && SUCCEEDED(filter->Init(init, 0, nullptr, &flags)))
           Drain(filter);
         persist->Release();
       }
