@@ -140,6 +140,23 @@ TEST(Stories, OnePageDocumentShowsOneHeaderAndFooter) {
             u"Body.\n One.\n Two.\nEven head\nOdd head\nOdd foot\nFirst head\n");
 }
 
+TEST(Stories, OnePageCountIsNotBelievedForLongText) {
+  // 12,000 characters of main text cannot be one page: every header stays.
+  const std::u16string main = std::u16string(11999, u'x') + u"\r";
+  const std::u16string seps = u"\x03\r\x04\r";
+  const std::u16string headers = u"Even head\rOdd head\r";
+  Bytes dop(84, 0);
+  dop[0] = 1;
+  dop[46] = 1;
+  DocBuilder b;
+  b.Piece(main + seps + headers + u"\r", true)
+      .Stories(12000, 0, static_cast<std::uint32_t>(seps.size() + headers.size()))
+      .HeaderBounds({0, 2, 4, 4, 4, 4, 4, 14, 23, 23, 23, 23, 23, 24})
+      .TableData(31, dop);
+  const std::u16string text = TextOf(b);
+  EXPECT_EQ(text.substr(12000), u"Even head\nOdd head\n");
+}
+
 TEST(Stories, RepeatedAndEmptyHeadersAppearOnce) {
   // Two sections: the second repeats the first's odd header, leaves its footer
   // to the first (empty) and has a blank first-page header.

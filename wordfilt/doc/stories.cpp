@@ -14,6 +14,8 @@ namespace {
 constexpr std::size_t kHeaderSeparators = 6;
 constexpr std::size_t kHeadersPerSection = 6;
 constexpr std::uint32_t kTextBoxDataSize = 22;
+// More characters than any single page holds, even in small print.
+constexpr std::uint32_t kOnePageChars = 10000;
 
 // The headers and footers some section shows. An empty one in a section
 // stands for the same kind of the section before.
@@ -26,9 +28,12 @@ void SplitHeaders(std::uint32_t start, std::uint32_t end, ByteSpan wordDocument,
   std::size_t sections = (stories - kHeaderSeparators) / kHeadersPerSection;
   const HeaderUse use = ReadHeaderUse(wordDocument, table, fib, sections);
   if (!use.titlePage.empty()) sections = std::min(sections, use.titlePage.size());
-  // A single page shows one header and one footer: the first section's,
-  // of its first page if it has a title page.
-  const bool onePage = use.pages == 1;
+  // A single page shows one header and one footer: the first section's, of
+  // its first page if it has a title page. The page count is Word's statistic
+  // from the last save; it is believed only for text short enough to fit a
+  // page, so that a stale or made-up count never costs a longer document its
+  // headers.
+  const bool onePage = use.pages == 1 && fib.ccpText <= kOnePageChars;
   if (onePage) sections = std::min<std::size_t>(sections, 1);
   std::vector<bool> shown(stories, false);
   long current[kHeadersPerSection] = {-1, -1, -1, -1, -1, -1};
