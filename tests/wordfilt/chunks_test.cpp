@@ -141,7 +141,7 @@ TEST(Stories, OnePageDocumentShowsOneHeaderAndFooter) {
 }
 
 TEST(Stories, OnePageCountIsNotBelievedForLongText) {
-  // 12,000 characters of main text cannot be one page: every header stays.
+  // 12,000 characters of main text are not one page: every header stays.
   const std::u16string main = std::u16string(11999, u'x') + u"\r";
   const std::u16string seps = u"\x03\r\x04\r";
   const std::u16string headers = u"Even head\rOdd head\r";

@@ -14,8 +14,8 @@ namespace {
 constexpr std::size_t kHeaderSeparators = 6;
 constexpr std::size_t kHeadersPerSection = 6;
 constexpr std::uint32_t kTextBoxDataSize = 22;
-// More characters than any single page holds, even in small print.
-constexpr std::uint32_t kOnePageChars = 10000;
+// More characters than a page of ordinary print holds.
+constexpr std::uint32_t kOnePageChars = 5000;
 
 // The headers and footers some section shows. An empty one in a section
 // stands for the same kind of the section before.
