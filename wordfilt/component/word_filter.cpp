@@ -159,8 +159,13 @@ SCODE WordFilter::Init(ULONG grfFlags, ULONG cAttributes, const FULLPROPSPEC* aA
   if (state_ == State::kEmpty) return E_FAIL;
   if (cAttributes != 0 && !aAttributes) return E_INVALIDARG;
   if (pFlags) *pFlags = 0;
-  if ((grfFlags & IFILTER_INIT_APPLY_INDEX_ATTRIBUTES) || cAttributes != 0) ReadProperties();
-  SelectValues(grfFlags, cAttributes, aAttributes);
+  try {
+    if ((grfFlags & IFILTER_INIT_APPLY_INDEX_ATTRIBUTES) || cAttributes != 0) ReadProperties();
+    SelectValues(grfFlags, cAttributes, aAttributes);
+  } catch (...) {
+    values_.clear();
+    return E_OUTOFMEMORY;
+  }
   next_ = served_ = 0;
   inChunk_ = inValue_ = valueServed_ = false;
   state_ = State::kInitialised;
