@@ -16,6 +16,8 @@ namespace {
 constexpr std::uint16_t kMacCharSet = 256;
 constexpr std::uint32_t kMacRomanCodePage = 10000;
 constexpr char16_t kNotePlaceholder = 0x02;
+// How many runs back a run's property list is looked for among its neighbours'.
+constexpr std::size_t kSharedListLookBack = 4;
 
 // The paragraph properties that matter for text: table marks and lists.
 template <typename Flags>
@@ -43,6 +45,17 @@ void ReadParagraphSprms(ByteSpan grpprl, WordVersion version, Flags& f) {
       default: break;
     }
   }
+}
+
+// Runs of one page often share a property list (the page stores each list
+// once): the index of a recent run with the very same list as run i, or i.
+std::size_t SharedListIndex(const std::vector<FkpRun>& runs, std::size_t i) {
+  const ByteSpan g = runs[i].grpprl;
+  for (std::size_t back = 1; back <= kSharedListLookBack && back <= i; ++back) {
+    const ByteSpan h = runs[i - back].grpprl;
+    if (h.data() == g.data() && h.size() == g.size()) return i - back;
+  }
+  return i;
 }
 
 bool SameProps(const RunProps& a, const RunProps& b) {
@@ -126,7 +139,12 @@ LoadStatus Document::Load(StreamSource& source) {
   ReadFkpRuns(FkpKind::kChpx, doc, table, fib_.plcfBteChpx, fib_.version, chpx_);
   chpxDeltas_.resize(chpx_.size());
   for (std::size_t i = 0; i < chpx_.size(); ++i) {
-    ApplyCharSprms(chpx_[i].grpprl, fib_.version, chpxDeltas_[i]);
+    const std::size_t same = SharedListIndex(chpx_, i);
+    if (same != i) {
+      chpxDeltas_[i] = chpxDeltas_[same];
+    } else {
+      ApplyCharSprms(chpx_[i].grpprl, fib_.version, chpxDeltas_[i]);
+    }
   }
   ReadFkpRuns(FkpKind::kPapx, doc, table, fib_.plcfBtePapx, fib_.version, papx_);
   ReadParagraphFlags();
@@ -140,7 +158,12 @@ LoadStatus Document::Load(StreamSource& source) {
 void Document::ReadParagraphFlags() {
   papxFlags_.resize(papx_.size());
   for (std::size_t i = 0; i < papx_.size(); ++i) {
-    ReadParagraphSprms(papx_[i].grpprl, fib_.version, papxFlags_[i]);
+    const std::size_t same = SharedListIndex(papx_, i);
+    if (same != i) {
+      papxFlags_[i] = papxFlags_[same];
+    } else {
+      ReadParagraphSprms(papx_[i].grpprl, fib_.version, papxFlags_[i]);
+    }
   }
 }
 
