@@ -15,6 +15,9 @@
 #else
 #include <unistd.h>
 #endif
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "tools/doctext/extract.h"
 #include "tools/doctext/messages.h"
@@ -72,9 +75,22 @@ std::string OutputPath(const std::string& dir, const std::string& input,
   return (fs::path(dir) / name).string();
 }
 
+// A batch allocates and frees a document's buffers over and over. With the
+// C library's defaults, buffers above 128 KiB come from fresh mappings and freed
+// memory at the top of the heap goes back to the system, so every document
+// pays again for zeroed pages (about 5% of a batch of small documents). This
+// process lives for one batch: it keeps them instead.
+void TuneAllocatorForBatches() {
+#ifdef __GLIBC__
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  TuneAllocatorForBatches();
 #ifdef _WIN32
   // The text goes out byte for byte: no CR before each LF (UTF-16 text
   // especially would be broken by it).
