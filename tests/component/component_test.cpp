@@ -363,17 +363,17 @@ TEST_F(Component, PropertiesComeAsValueChunksAfterTheTextWhenAskedFor) {
   EXPECT_EQ(all.back().value, u"Welcome to docflt");
 
   // By name: the title is asked for, the author (which the sample lacks) too.
-  FULLPROPSPEC specs[2] = {};
+  FULLPROPSPEC asked[2] = {};
   for (int i = 0; i < 2; ++i) {
-    specs[i].guidPropSet = kSummaryInformation;
-    specs[i].psProperty.ulKind = PRSPEC_PROPID;
-    specs[i].psProperty.propid = i == 0 ? 4 : 2;
+    asked[i].guidPropSet = kSummaryInformation;
+    asked[i].psProperty.ulKind = PRSPEC_PROPID;
+    asked[i].psProperty.propid = i == 0 ? 4 : 2;
   }
-  ASSERT_EQ(filter->Init(0, 2, specs, &flags), S_OK);
+  ASSERT_EQ(filter->Init(0, 2, asked, &flags), S_OK);
   std::vector<Chunk> named = Chunks(filter.p);
   ASSERT_EQ(named.size(), plain.size() + 1);
   EXPECT_EQ(named.back().value, u"Welcome to docflt");
-  ASSERT_EQ(filter->Init(0, 1, specs, &flags), S_OK);
+  ASSERT_EQ(filter->Init(0, 1, asked, &flags), S_OK);
   EXPECT_EQ(Chunks(filter.p).size(), plain.size());
   EXPECT_EQ(filter->Init(0, 1, nullptr, &flags), E_INVALIDARG);
 }

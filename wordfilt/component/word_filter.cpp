@@ -142,9 +142,9 @@ void WordFilter::SelectValues(ULONG grfFlags, ULONG cAttributes, const FULLPROPS
   for (size_t i = 0; i < props.size(); ++i) {
     bool wanted = (grfFlags & IFILTER_INIT_APPLY_INDEX_ATTRIBUTES) != 0;
     for (ULONG a = 0; a < cAttributes && !wanted; ++a) {
-      const FULLPROPSPEC& spec = aAttributes[a];
-      wanted = spec.guidPropSet == kSummaryInformationFormat &&
-               spec.psProperty.ulKind == PRSPEC_PROPID && spec.psProperty.propid == props[i].id;
+      const FULLPROPSPEC& asked = aAttributes[a];
+      wanted = asked.guidPropSet == kSummaryInformationFormat &&
+               asked.psProperty.ulKind == PRSPEC_PROPID && asked.psProperty.propid == props[i].id;
     }
     if (wanted) values_.push_back(i);
   }
