@@ -454,17 +454,4 @@ Status StreamReader::read(std::uint64_t offset, void* dst, std::size_t n,
   return Status::kOk;
 }
 
-Status StreamReader::readAll(std::vector<std::uint8_t>* out) const noexcept {
-  try {
-    if (std::uint64_t(std::size_t(size_)) != size_) return Status::kNoMemory;  // 32-bit builds
-    out->resize(std::size_t(size_));
-  } catch (const std::exception&) {
-    return Status::kNoMemory;
-  }
-  std::size_t done = 0;
-  const Status s = read(0, out->data(), out->size(), &done);
-  if (s != Status::kOk) out->clear();
-  return s;
-}
-
 }  // namespace platform::cfb

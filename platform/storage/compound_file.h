@@ -27,6 +27,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -82,8 +83,20 @@ class StreamReader {
   std::uint64_t size() const { return size_; }
   // Copies min(n, size - offset) bytes at offset and stores the count in *done.
   Status read(std::uint64_t offset, void* dst, std::size_t n, std::size_t* done) const noexcept;
-  // The whole stream.
-  Status readAll(std::vector<std::uint8_t>* out) const noexcept;
+  // The whole stream, into a byte vector of any allocator.
+  template <typename Allocator>
+  Status readAll(std::vector<std::uint8_t, Allocator>* out) const noexcept {
+    try {
+      if (std::uint64_t(std::size_t(size_)) != size_) return Status::kNoMemory;  // 32-bit builds
+      out->resize(std::size_t(size_));
+    } catch (const std::exception&) {
+      return Status::kNoMemory;
+    }
+    std::size_t done = 0;
+    const Status s = read(0, out->data(), out->size(), &done);
+    if (s != Status::kOk) out->clear();
+    return s;
+  }
 
  private:
   friend class CompoundFile;

@@ -12,19 +12,7 @@ bool CompoundStreams::Read(std::u16string_view name, ByteBuffer& out) {
   const platform::cfb::DirEntry* entry = file_->entry(id);
   if (entry == nullptr || !entry->isStream()) return false;
   platform::cfb::StreamReader reader;
-  if (file_->openStream(id, &reader) != Status::kOk) return false;
-  try {
-    out.resize(static_cast<std::size_t>(reader.size()));
-  } catch (...) {
-    out.clear();
-    return false;
-  }
-  std::size_t done = 0;
-  if (reader.read(0, out.data(), out.size(), &done) != Status::kOk || done != out.size()) {
-    out.clear();
-    return false;
-  }
-  return true;
+  return file_->openStream(id, &reader) == Status::kOk && reader.readAll(&out) == Status::kOk;
 }
 
 namespace {
