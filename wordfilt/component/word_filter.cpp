@@ -10,6 +10,7 @@
 #include "wordfilt/component/storage_open.h"
 #include "wordfilt/component/storage_text.h"
 #include "wordfilt/doc/compound_streams.h"
+#include "wordfilt/formats/any_format.h"
 
 namespace wordfilt {
 namespace {
@@ -125,11 +126,12 @@ HRESULT WordFilter::Load(IStorage* pStg) {
 }
 
 HRESULT WordFilter::LoadPlainFile(LPCOLESTR path) {
-  // Word 2 documents are no compound files: only a path reaches them.
+  // Word 2 documents and the other formats (RTF, XML, web pages, text) are no
+  // compound files: only a path reaches them.
   std::vector<std::uint8_t> bytes;
   if (!ReadWholeFile(path, kMaxPlainFile, &bytes)) return FILTER_E_UNKNOWNFORMAT;
   Reset();
-  switch (ExtractFromBytes(bytes.data(), bytes.size(), doc_)) {
+  switch (ExtractAnyFormat(bytes.data(), bytes.size(), doc_)) {
     case LoadStatus::kOk: state_ = State::kLoaded; return S_OK;
     case LoadStatus::kEncrypted: doc_ = DocumentText(); return FILTER_E_PASSWORD;
     default: doc_ = DocumentText(); return FILTER_E_UNKNOWNFORMAT;

@@ -1,0 +1,17 @@
+#include "wordfilt/html/html_reader.h"
+
+namespace wordfilt {
+
+// Not read yet: refused like any unknown format.
+LoadStatus ExtractHtml(const std::uint8_t*, std::size_t, DocumentText& out, const ExtractOptions&) {
+  out = DocumentText();
+  return LoadStatus::kNotWord;
+}
+
+LoadStatus ExtractMhtml(const std::uint8_t*, std::size_t, DocumentText& out,
+                        const ExtractOptions&) {
+  out = DocumentText();
+  return LoadStatus::kNotWord;
+}
+
+}  // namespace wordfilt

@@ -1,0 +1,11 @@
+#include "wordfilt/rtf/rtf_reader.h"
+
+namespace wordfilt {
+
+// Not read yet: refused like any unknown format.
+LoadStatus ExtractRtf(const std::uint8_t*, std::size_t, DocumentText& out, const ExtractOptions&) {
+  out = DocumentText();
+  return LoadStatus::kNotWord;
+}
+
+}  // namespace wordfilt
