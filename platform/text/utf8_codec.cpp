@@ -1,7 +1,16 @@
 #ifndef _WIN32
 #include "platform/text/utf8_codec.h"
 
+#include <cstring>
+
 #include "platform/text/simd_ascii.h"
+
+// x86_64 builds with GCC or Clang pick a byte-shuffle encoder at run time
+// where the processor has one (nearly all do).
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <tmmintrin.h>
+#define DOCFLT_UTF8_SSSE3 1
+#endif
 
 namespace platform::text {
 namespace {
@@ -97,6 +106,156 @@ std::uint32_t DecodeSequence(const unsigned char* in, std::size_t count, std::si
   return kInvalid;
 }
 
+// The bytes under the last 16-byte store, so that those past the final
+// output can be put back.
+struct StoreUndo {
+  static constexpr std::size_t kNone = ~std::size_t{0};
+  std::size_t at = kNone;
+  unsigned char bytes[16] = {};
+  void Remember(const unsigned char* out, std::size_t o) {
+    at = o;
+    std::memcpy(bytes, out + o, sizeof bytes);
+  }
+  // Earlier stores ended at least eight bytes before the last one's end,
+  // inside the output: only the last one can reach past it.
+  void Restore(unsigned char* out, std::size_t end) const {
+    if (at == kNone) return;
+    for (std::size_t p = end > at ? end : at; p < at + sizeof bytes; ++p) out[p] = bytes[p - at];
+  }
+};
+
+#if defined(__SSE2__)
+// Each unit below 0x800 as the bytes it encodes to: the lead byte in the low
+// half, the trail byte (0x80 | low six bits) in the high half; ASCII units
+// keep their value and a high half the caller drops.
+inline __m128i TwoByteForms(__m128i x, __m128i wide) {
+  const __m128i two = _mm_or_si128(
+      _mm_or_si128(_mm_srli_epi16(x, 6), _mm_set1_epi16(0xC0)),
+      _mm_slli_epi16(_mm_or_si128(_mm_and_si128(x, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80)),
+                     8));
+  return _mm_or_si128(_mm_and_si128(wide, two), _mm_andnot_si128(wide, x));
+}
+
+// True when all eight units are below 0x800.
+inline bool AllBelow800(__m128i x) {
+  const __m128i high = _mm_and_si128(x, _mm_set1_epi16(static_cast<short>(0xF800)));
+  return _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF;
+}
+#endif
+
+#if defined(DOCFLT_UTF8_SSSE3)
+// For each set of two-byte units among eight (bit k: unit k), the byte
+// shuffle that keeps both bytes of those and the low byte of the others, and
+// how many bytes that makes.
+struct Compaction {
+  std::uint8_t shuffle[256][16];
+  std::uint8_t length[256];
+};
+
+constexpr Compaction MakeCompaction() {
+  Compaction c{};
+  for (unsigned mask = 0; mask < 256; ++mask) {
+    unsigned pos = 0;
+    for (unsigned k = 0; k < 8; ++k) {
+      c.shuffle[mask][pos++] = static_cast<std::uint8_t>(2 * k);
+      if (mask >> k & 1) c.shuffle[mask][pos++] = static_cast<std::uint8_t>(2 * k + 1);
+    }
+    c.length[mask] = static_cast<std::uint8_t>(pos);
+    while (pos < 16) c.shuffle[mask][pos++] = 0x80;
+  }
+  return c;
+}
+
+constexpr Compaction kCompaction = MakeCompaction();
+
+__attribute__((target("ssse3"))) std::size_t EncodeTwoByteBlocksSsse3(
+    const char16_t* src, std::size_t i, std::size_t end, unsigned char* out, std::size_t& o,
+    StoreUndo& undo) {
+  while (end - i >= 8) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    if (!AllBelow800(x)) break;
+    const __m128i wide = _mm_cmpgt_epi16(x, _mm_set1_epi16(0x7F));
+    const unsigned mask =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(wide, _mm_setzero_si128())));
+    const __m128i shuffle =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(kCompaction.shuffle[mask]));
+    undo.Remember(out, o);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + o),
+                     _mm_shuffle_epi8(TwoByteForms(x, wide), shuffle));
+    o += kCompaction.length[mask];
+    i += 8;
+  }
+  return i;
+}
+
+bool HasSsse3() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+#endif
+
+// Encodes src[i, end) eight units at a time while every unit is below 0x800,
+// writing at out + o (room for two bytes a unit is the caller's guarantee);
+// returns where it stopped, with o moved on.
+std::size_t EncodeTwoByteBlocks(const char16_t* src, std::size_t i, std::size_t end,
+                                unsigned char* out, std::size_t& o, StoreUndo& undo) {
+#if defined(DOCFLT_UTF8_SSSE3)
+  if (HasSsse3()) return EncodeTwoByteBlocksSsse3(src, i, end, out, o, undo);
+#endif
+#if defined(__SSE2__)
+  alignas(16) std::uint16_t lanes[8];
+  while (end - i >= 8) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    if (!AllBelow800(x)) break;
+    const __m128i wide = _mm_cmpgt_epi16(x, _mm_set1_epi16(0x7F));
+    const int wideBits = _mm_movemask_epi8(wide);
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), TwoByteForms(x, wide));
+    undo.Remember(out, o);
+    for (int k = 0; k < 8; ++k) {
+      std::memcpy(out + o, &lanes[k], 2);
+      o += 1 + ((wideBits >> (2 * k)) & 1);
+    }
+    i += 8;
+  }
+#else
+  (void)src;
+  (void)end;
+  (void)out;
+  (void)o;
+  (void)undo;
+#endif
+  return i;
+}
+
+// Encodes src[i, end) while every unit is below 0x800: the letters of the
+// alphabets written in two bytes (Cyrillic, Greek, Hebrew, Arabic) mixed with
+// ASCII spaces and punctuation, without a branch per character. The room for
+// two bytes a unit is the caller's guarantee. Fast writes run up to 16 bytes
+// ahead of the output; what they left past its end is put back, so the
+// buffer beyond the result stays as the caller had it.
+std::size_t EncodeBelow800(const char16_t* src, std::size_t i, std::size_t end, unsigned char* out,
+                           std::size_t& o) {
+  StoreUndo undo;
+  i = EncodeTwoByteBlocks(src, i, end, out, o, undo);
+  unsigned char keep = 0;
+  bool narrowLast = false;
+  for (; i < end; ++i) {
+    const unsigned u = src[i];
+    if (u >= 0x800) break;
+    const unsigned wide = u >= 0x80;
+    const unsigned two = (0xC0u | u >> 6) | (0x80u | (u & 0x3Fu)) << 8;
+    const unsigned value = wide ? two : u;
+    keep = out[o + 1];
+    out[o] = static_cast<unsigned char>(value);
+    out[o + 1] = static_cast<unsigned char>(value >> 8);
+    o += 1 + wide;
+    narrowLast = !wide;
+  }
+  if (narrowLast) out[o] = keep;
+  undo.Restore(out, o);
+  return i;
+}
+
 }  // namespace
 
 bool Utf8Codec::AcceptsDecodeFlags(std::uint32_t flags) const {
@@ -145,10 +304,8 @@ ConvResult Utf8Codec::Encode(const char16_t* src, std::size_t count, char* dst,
       }
       if (c < 0x800) {
         if (capacity - o < 2) break;
-        out[o] = static_cast<unsigned char>(0xC0 | c >> 6);
-        out[o + 1] = static_cast<unsigned char>(0x80 | (c & 0x3F));
-        o += 2;
-        ++i;
+        const std::size_t end = count - i < (capacity - o) / 2 ? count : i + (capacity - o) / 2;
+        i = EncodeBelow800(src, i, end, out, o);
         continue;
       }
       if ((c & 0xF800) != 0xD800) {

@@ -81,6 +81,30 @@ TEST(Chunks, TextInAScriptItsLanguageCannotHoldGetsOneThatCan) {
             std::vector<std::uint32_t>({0x0413}));
 }
 
+TEST(Chunks, LongRunsOfOneScriptStillSplitAtAnotherScript) {
+  // Runs long enough to be taken in blocks: the split must fall exactly where
+  // a letter of another language appears, wherever it sits in a block.
+  const std::u16string han(21, u'\u6F22');
+  DocBuilder b;
+  b.Piece(han + u" abc " + han + u"\r", false, Lids(0x0409, 0x0411));
+  const DocumentText t = ExtractDoc(b);
+  ASSERT_TRUE(ChunksTileText(t));
+  ASSERT_EQ(Locales(t), std::vector<std::uint32_t>({0x0411, 0x0409, 0x0411}));
+  EXPECT_EQ(t.ChunkText(0), han + u" ");
+  EXPECT_EQ(t.ChunkText(1), u"abc ");
+
+  for (std::size_t at : {1u, 7u, 8u, 9u, 16u, 23u}) {
+    SCOPED_TRACE(at);
+    std::u16string ru(30, u'\u0436');
+    ru[(at + 5) % ru.size()] = u' ';
+    ru.insert(at, 1, u'\u03B1');  // a Greek letter the Russian language cannot hold
+    const DocumentText g = ExtractDoc(DocBuilder().Piece(ru + u"\r", false, Lids(0x0419)));
+    ASSERT_TRUE(ChunksTileText(g));
+    ASSERT_EQ(Locales(g), std::vector<std::uint32_t>({0x0419, 0x0408, 0x0419}));
+    EXPECT_EQ(g.ChunkText(0).size(), at);
+  }
+}
+
 TEST(Chunks, LanguageComesFromTheParagraphStyleChain) {
   DocBuilder b;
   b.Style(0, 0xFFF, Lids(0x040C))

@@ -1,5 +1,6 @@
 #include "wordfilt/doc/text_builder.h"
 
+#include <atomic>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -72,6 +73,74 @@ std::size_t SkipPrintableAscii(const char16_t* text, std::size_t i, std::size_t 
 bool Plain(char16_t c, bool symbol) {
   if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c >= 0xFFFE) return false;
   return !(symbol && c == kSymbolPlaceholder);
+}
+
+// The script of every letter of a block of 256 code units whose other units
+// are neutral and plain, or kNeutral for a block that mixes scripts or holds
+// units that need more than copying. Worked out per block when first asked:
+// a document touches few blocks.
+Script BlockScript(unsigned block) {
+  constexpr std::uint8_t kUnknown = 0xFF;
+  static std::atomic<std::uint8_t> known[256] = {};
+  static std::atomic<bool> initialised{false};
+  if (!initialised.load(std::memory_order_acquire)) {
+    for (auto& k : known) k.store(kUnknown, std::memory_order_relaxed);
+    initialised.store(true, std::memory_order_release);
+  }
+  std::uint8_t value = known[block].load(std::memory_order_relaxed);
+  if (value != kUnknown) return static_cast<Script>(value);
+  Script only = Script::kNeutral;
+  bool mixed = false;
+  for (unsigned low = 0; low < 256 && !mixed; ++low) {
+    const auto c = static_cast<char16_t>(block << 8 | low);
+    if (!Plain(c, false)) {
+      mixed = true;
+    } else if (const Script s = ClassifyChar(c); s != Script::kNeutral) {
+      mixed = only != Script::kNeutral && only != s;
+      only = s;
+    }
+  }
+  value = static_cast<std::uint8_t>(mixed ? Script::kNeutral : only);
+  // Threads that race here store the same value.
+  known[block].store(value, std::memory_order_relaxed);
+  return static_cast<Script>(value);
+}
+
+// The first index from i on in text[0, n) that is neither in the 256-unit
+// block `block` nor printable ASCII (ASCII letters count only when `letters`).
+std::size_t SkipBlock(const char16_t* text, std::size_t i, std::size_t n, unsigned block,
+                      bool letters) {
+#ifdef __SSE2__
+  const __m128i high = _mm_set1_epi16(static_cast<short>(block));
+  const __m128i space = _mm_set1_epi16(0x20);
+  const __m128i tilde = _mm_set1_epi16(0x7E);
+  const __m128i caseBit = _mm_set1_epi16(0x20);
+  const __m128i beforeA = _mm_set1_epi16(0x60);
+  const __m128i afterZ = _mm_set1_epi16(0x7B);
+  while (n - i >= 8) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+    const __m128i inBlock = _mm_cmpeq_epi16(_mm_srli_epi16(x, 8), high);
+    // Signed compares: units from 0x8000 on fall below 0x20.
+    __m128i ascii = _mm_andnot_si128(
+        _mm_or_si128(_mm_cmplt_epi16(x, space), _mm_cmpgt_epi16(x, tilde)), _mm_set1_epi16(-1));
+    if (!letters) {
+      const __m128i lower = _mm_or_si128(x, caseBit);
+      const __m128i letter =
+          _mm_and_si128(_mm_cmpgt_epi16(lower, beforeA), _mm_cmplt_epi16(lower, afterZ));
+      ascii = _mm_andnot_si128(letter, ascii);
+    }
+    if (_mm_movemask_epi8(_mm_or_si128(inBlock, ascii)) != 0xFFFF) break;
+    i += 8;
+  }
+#endif
+  for (; i < n; ++i) {
+    const char16_t c = text[i];
+    if ((c >> 8) == block) continue;
+    if (c < 0x20 || c > 0x7E) break;
+    const char16_t lower = c | 0x20;
+    if (!letters && lower >= u'a' && lower <= u'z') break;
+  }
+  return i;
 }
 
 }  // namespace
@@ -276,6 +345,11 @@ std::size_t TextBuilder::AppendPlainRun(const char16_t* text, std::size_t i, std
       if (latinFits || lower < u'a' || lower > u'z') continue;
     } else if (!Plain(c, symbol)) {
       break;
+    } else if (fits != Script::kNeutral && !symbol && BlockScript(c >> 8) == fits) {
+      // A stretch of the script that already fits, with its spaces and
+      // punctuation: nothing to decide until it ends.
+      i = SkipBlock(text, i, n, c >> 8, latinFits) - 1;
+      continue;
     }
     const Script s = ScriptOf(c);
     if (s == Script::kNeutral || s == fits) continue;
