@@ -30,8 +30,10 @@ Format DetectFormat(const std::uint8_t* data, std::size_t size) {
                               std::min<std::size_t>(size, 4096));
   if (StartsWith(head, "{\\rtf")) return Format::kRtf;
   if (StartsWith(head, "PK\x03\x04")) return Format::kOoxml;
+  // Checks of XML formats belong here, before the text formats: XML that is
+  // no page would otherwise read as plain text.
   if (HasBinarySignature(data, size)) return Format::kUnknown;
-  // Markup and headers are looked at in the first few kilobytes only: a page
+  // Markup and headers are looked at in the first 64 KiB only: a page
   // or an archive declares itself at its start.
   const std::string sniff = SniffHead(data, size, 1 << 16);
   if (LooksLikeHtml(sniff)) return Format::kHtml;
