@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "tests/formats/format_test_support.h"
@@ -121,6 +122,35 @@ TEST(HtmlReaderTest, WordStyleMarkup) {
       "<p class=MsoNormal>Second<span style='mso-spacerun:yes'>&nbsp; </span>para</p>\n"
       "</body>\n</html>";
   EXPECT_EQ(Text(page), "1.\xC2\xA0\xC2\xA0 First item\nSecond\xC2\xA0 para\n");
+}
+
+}  // namespace
+}  // namespace formattest
+
+namespace formattest {
+namespace {
+
+std::string ChunkLocales(const std::string& page) {
+  const wordfilt::DocumentText doc = Page(page);
+  std::string out;
+  for (std::size_t i = 0; i < doc.chunks.size(); ++i) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04X:", doc.chunks[i].locale);
+    out += buf + Utf8(doc.ChunkText(i)) + "|";
+  }
+  return out;
+}
+
+TEST(HtmlReaderTest, LangAttributesSetChunkLocales) {
+  EXPECT_EQ(ChunkLocales("<html lang=pl><body><p>Zielona g\xC3\xB3ra <span lang=EN-GB>colour</span>"
+                         " koniec</p><p lang=de>Stra\xC3\x9F"
+                         "e<p>wieder</body></html>"),
+            "0415:Zielona g\xC3\xB3ra |0809:colour |0415:koniec\n|0407:Stra\xC3\x9F"
+            "e\n|"
+            "0415:wieder\n|");
+  // Unknown tags, void elements and unmatched end tags change nothing.
+  EXPECT_EQ(ChunkLocales("<body lang=x-none><br lang=fr>one<img lang=fr></span></p>two"),
+            "0409:\none\ntwo\n|");
 }
 
 }  // namespace

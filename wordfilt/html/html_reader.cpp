@@ -10,6 +10,7 @@
 #include "wordfilt/chunks/chunk_writer.h"
 #include "wordfilt/html/html_charset.h"
 #include "wordfilt/html/html_entities.h"
+#include "wordfilt/html/html_lang.h"
 #include "wordfilt/html/html_layout.h"
 #include "wordfilt/html/html_tokenizer.h"
 #include "wordfilt/plaintext/text_decoder.h"
@@ -19,6 +20,30 @@ namespace {
 
 constexpr std::uint32_t kTitleProperty = 2;
 constexpr std::size_t kMaxTitle = 1024;
+constexpr std::size_t kMaxLanguages = 64;  // nested elements with their own language
+
+// Elements that never have content or an end tag.
+bool IsVoid(std::string_view name) {
+  static constexpr std::string_view kVoid[] = {"area",  "base",   "br",    "col",  "embed",
+                                               "hr",    "img",    "input", "link", "meta",
+                                               "param", "source", "track", "wbr"};
+  for (std::string_view v : kVoid) {
+    if (name == v) return true;
+  }
+  return false;
+}
+
+bool IsCell(std::string_view name) { return name == "td" || name == "th"; }
+
+// Whether the start of element `next` ends an open element `open` that
+// browsers close without an end tag (a paragraph, item, cell or row).
+bool EndsImplicitly(std::string_view next, std::string_view open) {
+  if (next == open) {
+    return open == "p" || open == "li" || open == "dt" || open == "dd" || open == "tr" ||
+           open == "option" || IsCell(open);
+  }
+  return (IsCell(next) && IsCell(open)) || (next == "tr" && IsCell(open));
+}
 
 // What an element does to the layout.
 enum class Role : std::uint8_t {
@@ -214,6 +239,10 @@ class PageReader {
       inHead_ = false;  // body content opens the body, as in a browser
     }
     preStart_ = false;
+    if (role != Role::kHidden && role != Role::kTitle && role != Role::kRawShown &&
+        role != Role::kTextarea && role != Role::kPlaintext) {
+      EnterLanguage(token);
+    }
     switch (role) {
       case Role::kInline:
       case Role::kHeadOnly: return;
@@ -256,8 +285,42 @@ class PageReader {
     }
   }
 
+  // Elements with a "lang" attribute set the language of their text until
+  // their end (or the start of an element that ends them implicitly).
+  void EnterLanguage(const HtmlToken& token) {
+    const std::string_view name = token.Name();
+    while (!languages_.empty() && EndsImplicitly(name, languages_.back().name)) {
+      SetLocale(languages_.back().previous);
+      languages_.pop_back();
+    }
+    std::string_view tag = token.Attribute("lang");
+    if (tag.empty()) tag = token.Attribute("xml:lang");
+    if (tag.empty() || token.selfClosing || IsVoid(name) || languages_.size() >= kMaxLanguages) {
+      return;
+    }
+    const std::uint32_t lcid = LcidFromLanguageTag(tag);
+    if (lcid == 0) return;
+    languages_.push_back(Language{std::string(name), locale_});
+    SetLocale(lcid);
+  }
+
+  void LeaveLanguage(std::string_view name) {
+    for (std::size_t i = languages_.size(); i-- > 0;) {
+      if (languages_[i].name != name) continue;
+      SetLocale(languages_[i].previous);
+      languages_.resize(i);
+      return;
+    }
+  }
+
+  void SetLocale(std::uint32_t lcid) {
+    locale_ = lcid;
+    writer_.SetLocale(lcid);
+  }
+
   void OnEnd(const HtmlToken& token) {
     preStart_ = false;
+    if (!languages_.empty()) LeaveLanguage(token.Name());
     switch (RoleOf(token.Name())) {
       case Role::kBlock:
       case Role::kBody: layout_.Block(); return;
@@ -293,6 +356,12 @@ class PageReader {
   HtmlLayout layout_;
   DocumentText& out_;
   const ExtractOptions& options_;
+  struct Language {
+    std::string name;        // the element that set it
+    std::uint32_t previous;  // the language outside it (0: the default)
+  };
+  std::vector<Language> languages_;
+  std::uint32_t locale_ = 0;
   std::u16string text_;
   int pre_ = 0;
   bool preStart_ = false;

@@ -66,6 +66,9 @@ LoadStatus ExtractPlainTextIn(std::uint32_t codePage, const std::uint8_t* data, 
     codePage = IsValidUtf8(data, size) ? kCodePageUtf8 : SystemTextCodePage();
   }
   TextDecoder decoder(codePage);
+  // Never more units than bytes (half as many for UTF-16): room for all the
+  // text at once instead of growing into twice what it needs.
+  out.text.reserve(decoder.AsciiCompatible() ? size - bom : (size - bom) / 2);
   ChunkWriter writer(out, options.chunkChars);
   LineSplitter lines(writer);
   writer.BeginStory();
