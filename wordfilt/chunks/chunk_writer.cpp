@@ -28,7 +28,22 @@ void ChunkWriter::SetLocale(std::uint32_t lcid) { locale_ = lcid ? lcid : defaul
 std::size_t ChunkWriter::size() const { return out_.text.size(); }
 
 void ChunkWriter::Put(std::u16string_view text) {
-  for (char16_t c : text) Put(c);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    // Printable ASCII inside an open paragraph of the current language goes in
+    // as a run: it neither ends the paragraph nor changes the chunk's language.
+    if (open_ && !newStory_ && !paragraphStart_ && out_.chunks.back().locale == locale_) {
+      std::size_t end = i;
+      while (end < text.size() && text[end] >= 0x20 && text[end] < 0x7F) ++end;
+      if (end > i) {
+        out_.text.append(text.data() + i, end - i);
+        out_.chunks.back().length += static_cast<std::uint32_t>(end - i);
+        i = end;
+        continue;
+      }
+    }
+    Put(text[i++]);
+  }
 }
 
 void ChunkWriter::Put(char16_t c) {

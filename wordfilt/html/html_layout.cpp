@@ -39,8 +39,18 @@ void HtmlLayout::Text(std::u16string_view text) {
       while (i < text.size() && IsHtmlSpace(text[i])) ++i;
       continue;
     }
+    // One run up to white space that needs collapsing: single spaces between
+    // words stand as they are.
     const std::size_t start = i;
-    while (i < text.size() && !IsHtmlSpace(text[i])) ++i;
+    while (i < text.size()) {
+      if (!IsHtmlSpace(text[i])) {
+        ++i;
+      } else if (text[i] == u' ' && i + 1 < text.size() && !IsHtmlSpace(text[i + 1])) {
+        i += 2;
+      } else {
+        break;
+      }
+    }
     Visible(text.substr(start, i - start));
   }
   afterCr_ = false;

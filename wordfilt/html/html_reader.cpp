@@ -69,7 +69,6 @@ struct ElementRole {
   Role role;
 };
 
-// Sorted by name.
 constexpr ElementRole kRoles[] = {
     {"address", Role::kBlock},
     {"article", Role::kBlock},
@@ -137,12 +136,40 @@ constexpr ElementRole kRoles[] = {
     {"xmp", Role::kRawShown},
 };
 
+// Element names packed into two integers: a lookup compares numbers, not
+// strings (names are at most 16 bytes: the tokenizer cuts longer ones).
+struct NameKey {
+  std::uint64_t high = 0, low = 0;
+  bool operator<(const NameKey& o) const { return high != o.high ? high < o.high : low < o.low; }
+  bool operator==(const NameKey& o) const { return high == o.high && low == o.low; }
+};
+
+NameKey Pack(std::string_view name) {
+  char bytes[16] = {};
+  std::memcpy(bytes, name.data(), std::min<std::size_t>(name.size(), sizeof bytes));
+  NameKey key;  // the order of keys is of no matter, only that it is one order
+  std::memcpy(&key.high, bytes, 8);
+  std::memcpy(&key.low, bytes + 8, 8);
+  return key;
+}
+
 Role RoleOf(std::string_view name) {
-  const ElementRole* end = std::end(kRoles);
-  const ElementRole* it = std::lower_bound(
-      std::begin(kRoles), end, name,
-      [](const ElementRole& e, std::string_view n) { return std::string_view(e.name) < n; });
-  return it != end && std::string_view(it->name) == name ? it->role : Role::kInline;
+  struct Entry {
+    NameKey key;
+    Role role;
+  };
+  static const std::vector<Entry> table = [] {
+    std::vector<Entry> entries;
+    for (const ElementRole& e : kRoles) entries.push_back(Entry{Pack(e.name), e.role});
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.key < b.key; });
+    return entries;
+  }();
+  if (name.size() > 10) return Role::kInline;  // longer than any name in the table
+  const NameKey key = Pack(name);
+  const auto it = std::lower_bound(table.begin(), table.end(), key,
+                                   [](const Entry& e, const NameKey& k) { return e.key < k; });
+  return it != table.end() && it->key == key ? it->role : Role::kInline;
 }
 
 // Decodes text bytes and the character references in them.

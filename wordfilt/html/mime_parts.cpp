@@ -147,7 +147,10 @@ std::string DecodeQuotedPrintable(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c != '=') {
-      out.push_back(c);
+      const std::size_t next = text.find('=', i);
+      const std::size_t end = next == std::string_view::npos ? text.size() : next;
+      out.append(text.data() + i, end - i);
+      i = end - 1;
       continue;
     }
     // A soft line break: "=" before the line end (perhaps after spaces).
