@@ -259,7 +259,9 @@ TEST_F(Component, RefusalsAHostCanActOn) {
     std::vector<std::uint8_t> bytes;
     HRESULT expected;
   };
-  const Case cases[] = {{plain, FILTER_E_UNKNOWNFORMAT},
+  // Text is read (as are web pages); another word processor's data is not.
+  const std::vector<std::uint8_t> other = {0xFF, 'W', 'P', 'C', 0x10, 0, 0, 0, 1, 0x0A, 0, 1};
+  const Case cases[] = {{other, FILTER_E_UNKNOWNFORMAT},
                         {noWordStream, FILTER_E_UNKNOWNFORMAT},
                         {{}, FILTER_E_UNKNOWNFORMAT}};
   for (const Case& c : cases) {

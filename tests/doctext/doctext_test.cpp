@@ -148,8 +148,9 @@ TEST_F(Doctext, CodePageModesAndStreaming) {
 }
 
 TEST_F(Doctext, FailuresAreReportedPerFile) {
-  const std::string missing = work.Join("missing.doc"), plain = work.Join("plain.doc");
-  routes::WriteWholeFile(plain, "plain text, not a Word document\n");
+  // Data of another word processor (text would be read as text).
+  const std::string missing = work.Join("missing.doc"), plain = work.Join("other.doc");
+  routes::WriteWholeFile(plain, std::string("\xFFWPC\x10\0\0\0\x01\x0A\0\x01", 12));
   const std::string out = work.Join("texts");
   const Result r = Run({"--plugin", plugin, "--quiet", "--out-dir", out, sample, missing, plain});
   EXPECT_EQ(r.status, 1);

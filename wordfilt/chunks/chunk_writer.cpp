@@ -28,7 +28,22 @@ void ChunkWriter::SetLocale(std::uint32_t lcid) { locale_ = lcid ? lcid : defaul
 std::size_t ChunkWriter::size() const { return out_.text.size(); }
 
 void ChunkWriter::Put(std::u16string_view text) {
-  for (char16_t c : text) Put(c);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    // Printable ASCII inside an open paragraph of the current language goes in
+    // as a run: it neither ends the paragraph nor changes the chunk's language.
+    if (open_ && !newStory_ && !paragraphStart_ && out_.chunks.back().locale == locale_) {
+      std::size_t end = i;
+      while (end < text.size() && text[end] >= 0x20 && text[end] < 0x7F) ++end;
+      if (end > i) {
+        out_.text.append(text.data() + i, end - i);
+        out_.chunks.back().length += static_cast<std::uint32_t>(end - i);
+        i = end;
+        continue;
+      }
+    }
+    Put(text[i++]);
+  }
 }
 
 void ChunkWriter::Put(char16_t c) {
@@ -62,20 +77,49 @@ void ChunkWriter::Append(char16_t c) {
     }
   }
   TextChunk* chunk = &out_.chunks.back();
-  // Only letters carry a language: spaces and digits stay in the chunk around them.
-  if (chunk->locale != locale_ && ClassifyChar(c) != Script::kNeutral) {
+  // Only letters carry a language: spaces and digits stay in the chunk around
+  // them. ASCII letters fit every language's code page.
+  std::uint32_t locale = locale_;
+  if (c >= 0x80 || chunk->locale != locale_) {
+    const Script script = ClassifyChar(c);
+    locale = script == Script::kNeutral ? chunk->locale : LocaleFor(script, chunk->locale);
+  }
+  if (chunk->locale != locale) {
     if (chunk->locale == 0) {
-      chunk->locale = locale_;
+      chunk->locale = locale;
     } else {
       const bool atParagraph = chunk->length != 0 && out_.text.back() == u'\n';
       CloseChunk();
       OpenChunk(atParagraph ? kBreakParagraph : kBreakNone);
       chunk = &out_.chunks.back();
-      chunk->locale = locale_;
+      chunk->locale = locale;
     }
   }
   out_.text.push_back(c);
   ++chunk->length;
+}
+
+std::uint32_t ChunkWriter::LocaleFor(Script script, std::uint32_t current) {
+  if (script == cachedScript_ && locale_ == cachedBase_ && current == cachedCurrent_) {
+    return cachedLocale_;
+  }
+  std::uint32_t locale = locale_;
+  // Text labelled with a language whose code page cannot hold its letters (or
+  // with none, as in plain text) gets one that can, so a host that converts
+  // each chunk in its language's code page keeps the letters; the chunk's own
+  // language serves first, so that text of one script stays in one chunk.
+  if (!LanguageFitsScript(static_cast<std::uint16_t>(locale_), script)) {
+    if (current != 0 && LanguageFitsScript(static_cast<std::uint16_t>(current), script)) {
+      locale = current;
+    } else if (const std::uint16_t guess = LanguageForScript(script, 0)) {
+      locale = guess;
+    }
+  }
+  cachedScript_ = script;
+  cachedBase_ = locale_;
+  cachedCurrent_ = current;
+  cachedLocale_ = locale;
+  return locale;
 }
 
 void ChunkWriter::OpenChunk(int breakType) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "wordfilt/doc/document_text.h"
+#include "wordfilt/doc/languages.h"
 
 namespace wordfilt {
 
@@ -25,7 +26,8 @@ class ChunkWriter {
   void EndStory();
 
   // The language (Windows LCID) of the text that follows; 0 returns to the
-  // default.
+  // default. Letters whose script the language's code page cannot hold (Greek
+  // under English) take a language that can, as the Word reader does.
   void SetLocale(std::uint32_t lcid);
 
   // Text of a paragraph, kept as given except that "\n" ends the paragraph
@@ -48,6 +50,7 @@ class ChunkWriter {
   void Append(char16_t c);
   void OpenChunk(int breakType);
   void CloseChunk();
+  std::uint32_t LocaleFor(Script script, std::uint32_t current);
 
   DocumentText& out_;
   std::size_t chunkChars_;
@@ -56,6 +59,11 @@ class ChunkWriter {
   bool open_ = false;
   bool paragraphStart_ = true;
   bool newStory_ = true;
+  // The last answer of LocaleFor, and what it was asked.
+  Script cachedScript_ = Script::kNeutral;
+  std::uint32_t cachedBase_ = 0;
+  std::uint32_t cachedCurrent_ = 0;
+  std::uint32_t cachedLocale_ = 0;
 };
 
 }  // namespace wordfilt

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "wordfilt/formats/detect_text.h"
+
 namespace wordfilt {
 namespace {
 
@@ -28,7 +30,16 @@ Format DetectFormat(const std::uint8_t* data, std::size_t size) {
                               std::min<std::size_t>(size, 4096));
   if (StartsWith(head, "{\\rtf")) return Format::kRtf;
   if (StartsWith(head, "PK\x03\x04")) return Format::kOoxml;
-  // The readers of the text formats confirm what this first look suggests.
+  // Checks of XML formats belong here, before the text formats: XML that is
+  // no page would otherwise read as plain text.
+  if (HasBinarySignature(data, size)) return Format::kUnknown;
+  // Markup and headers are looked at in the first 64 KiB only: a page
+  // or an archive declares itself at its start.
+  const std::string sniff = SniffHead(data, size, 1 << 16);
+  if (LooksLikeHtml(sniff)) return Format::kHtml;
+  if (LooksLikeMhtml(sniff)) return Format::kMhtml;
+  // Anything else that reads as text is text: other XML, JSON, source code.
+  if (LooksLikePlainText(data, size)) return Format::kPlainText;
   return Format::kUnknown;
 }
 
