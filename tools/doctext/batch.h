@@ -32,11 +32,13 @@ class OrderedBatch {
   // Queues a job; first writes finished results while the window is full.
   void Add(Job job) {
     while (added_ - emitted_ >= window_) EmitNext();
+    bool wake;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       queue_.push_back({added_++, std::move(job)});
+      wake = idle_ > 0;  // busy workers look at the queue before they wait
     }
-    work_ready_.notify_one();
+    if (wake) work_ready_.notify_one();
   }
 
   // Writes every remaining result and ends the threads.
@@ -56,6 +58,7 @@ class OrderedBatch {
     Result result;
     {
       std::unique_lock<std::mutex> lock(mutex_);
+      waiting_for_ = emitted_;
       result_ready_.wait(lock, [&] { return done_.count(emitted_) != 0; });
       auto it = done_.find(emitted_);
       result = std::move(it->second);
@@ -70,17 +73,21 @@ class OrderedBatch {
       std::pair<size_t, Job> item;
       {
         std::unique_lock<std::mutex> lock(mutex_);
+        ++idle_;
         work_ready_.wait(lock, [&] { return closed_ || !queue_.empty(); });
+        --idle_;
         if (queue_.empty()) return;
         item = std::move(queue_.front());
         queue_.pop_front();
       }
       Result result = work_(thread, item.second);
+      bool wanted;
       {
         std::lock_guard<std::mutex> lock(mutex_);
         done_.emplace(item.first, std::move(result));
+        wanted = item.first == waiting_for_;  // the caller waits for no other result
       }
-      result_ready_.notify_all();
+      if (wanted) result_ready_.notify_one();
     }
   }
 
@@ -92,6 +99,8 @@ class OrderedBatch {
   std::deque<std::pair<size_t, Job>> queue_;
   std::map<size_t, Result> done_;
   bool closed_ = false;
+  unsigned idle_ = 0;               // workers waiting for a job
+  size_t waiting_for_ = -1;         // the result the caller waits for
   size_t added_ = 0, emitted_ = 0;  // only the caller's thread touches these
   std::vector<std::thread> threads_;
 };
