@@ -4,19 +4,28 @@
 
      c_host PLUGIN SAMPLE    exit status 0 when every check passed */
 #include <docflt/docflt.h>
-
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
+/* ISO C has no conversion between object and function pointers: the
+   address is copied into the function pointer as bytes. */
 #ifdef _WIN32
 #include <windows.h>
 #define OPEN(path) ((void*)LoadLibraryA(path))
-#define SYMBOL(module, name) ((void*)GetProcAddress((HMODULE)(module), name))
+#define BIND(fn, name)                                  \
+  do {                                                  \
+    FARPROC p_ = GetProcAddress((HMODULE)module, name); \
+    memcpy(&(fn), &p_, sizeof(fn));                     \
+  } while (0)
 #else
 #include <dlfcn.h>
 #define OPEN(path) dlopen(path, RTLD_NOW | RTLD_LOCAL)
-#define SYMBOL(module, name) dlsym(module, name)
+#define BIND(fn, name)              \
+  do {                              \
+    void* p_ = dlsym(module, name); \
+    memcpy(&(fn), &p_, sizeof(fn)); \
+  } while (0)
 #endif
 
 /* The record first, the host's context after it. */
@@ -63,12 +72,12 @@ static PFN_READFILTEREDSTREAM readText;
 static PFN_CLOSEFILTEREDSTREAM closeStream;
 static int failures;
 
-#define CHECK(cond)                                             \
-  do {                                                          \
-    if (!(cond)) {                                              \
+#define CHECK(cond)                                               \
+  do {                                                            \
+    if (!(cond)) {                                                \
       fprintf(stderr, "c_host:%d: %s failed\n", __LINE__, #cond); \
-      ++failures;                                               \
-    }                                                           \
+      ++failures;                                                 \
+    }                                                             \
   } while (0)
 
 /* Extracts the document into a fresh buffer; returns the result code. */
@@ -119,10 +128,10 @@ int main(int argc, char** argv) {
     fprintf(stderr, "c_host: cannot load %s\n", argv[1]);
     return 2;
   }
-  extensions = (PFN_GETFILTEREXTENSIONS)SYMBOL(module, FLT_NAME_GETFILTEREXTENSIONS);
-  create = (PFN_CREATEFILTEREDSTREAM)SYMBOL(module, FLT_NAME_CREATEFILTEREDSTREAM);
-  readText = (PFN_READFILTEREDSTREAM)SYMBOL(module, FLT_NAME_READFILTEREDSTREAM);
-  closeStream = (PFN_CLOSEFILTEREDSTREAM)SYMBOL(module, FLT_NAME_CLOSEFILTEREDSTREAM);
+  BIND(extensions, FLT_NAME_GETFILTEREXTENSIONS);
+  BIND(create, FLT_NAME_CREATEFILTEREDSTREAM);
+  BIND(readText, FLT_NAME_READFILTEREDSTREAM);
+  BIND(closeStream, FLT_NAME_CLOSEFILTEREDSTREAM);
   if (!extensions || !create || !readText || !closeStream) {
     fprintf(stderr, "c_host: exports missing\n");
     return 2;
