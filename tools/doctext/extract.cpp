@@ -138,18 +138,17 @@ Outcome Extractor::Run(Document* doc, std::FILE* out, std::string* text) {
   if (outcome.result != FLT_OK) return outcome;
   for (;;) {
     FLT_DWORD got = 0;
-    outcome.result =
-        plugin_.read(&doc->info, buffer_.data(), static_cast<FLT_DWORD>(buffer_.size()), &got);
+    outcome.result = plugin_.read(&doc->info, buffer_.get(), FLT_DWORD(kBuffer), &got);
     if (outcome.result != FLT_OK) break;
     if (got) {
       if (out) {
-        std::fwrite(buffer_.data(), 1, got, out);
+        std::fwrite(buffer_.get(), 1, got, out);
       } else {
-        text->append(buffer_.data(), got);
+        text->append(buffer_.get(), got);
       }
     }
     outcome.bytes += got;
-    if (got < buffer_.size()) break;
+    if (got < kBuffer) break;
   }
   plugin_.close(&doc->info);
   return outcome;

@@ -2,8 +2,8 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "tools/doctext/plugin.h"
 
@@ -19,7 +19,7 @@ struct Outcome {
 class Extractor {
  public:
   Extractor(const Plugin& plugin, bool stream, long codePage)
-      : plugin_(plugin), stream_(stream), codePage_(codePage), buffer_(1 << 16) {}
+      : plugin_(plugin), stream_(stream), codePage_(codePage), buffer_(new char[kBuffer]) {}
 
   // Extracts the file at `path` and writes its text to `out`, or appends it to
   // `text` when `out` is null.
@@ -37,7 +37,10 @@ class Extractor {
   const Plugin& plugin_;
   bool stream_;
   long codePage_;
-  std::vector<char> buffer_;  // one per thread for the whole run
+  // One per thread for the whole run, and not zero-filled: for a small
+  // document that would be most of the pages it touches.
+  static constexpr size_t kBuffer = 1 << 16;
+  std::unique_ptr<char[]> buffer_;
 };
 
 // Reads all of standard input (as bytes). False, with the reason, on a read error.
