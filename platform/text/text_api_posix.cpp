@@ -93,9 +93,15 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multi, int cbMulti, L
     return Fail(ERROR_INVALID_PARAMETER);
   const std::size_t count =
       cbMulti < 0 ? std::strlen(multi) + 1 : static_cast<std::size_t>(cbMulti);
-  const bool ansi = codePage == CP_ACP || codePage == CP_THREAD_ACP;
-  const Codec* codec = ansi && flags == 0 && IsAscii(multi, count) ? platform::text::FindCodec(1252)
-                                                                   : CodecFor(codePage);
+  if ((codePage == CP_ACP || codePage == CP_THREAD_ACP) && flags == 0 && IsAscii(multi, count)) {
+    // Widened byte by byte, without building a code page's tables either.
+    if (count > static_cast<std::size_t>(INT_MAX)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    if (cchWide == 0) return static_cast<int>(count);
+    if (count > static_cast<std::size_t>(cchWide)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    for (std::size_t i = 0; i < count; ++i) wide[i] = static_cast<WCHAR>(multi[i]);
+    return static_cast<int>(count);
+  }
+  const Codec* codec = CodecFor(codePage);
   if (!codec) return Fail(ERROR_INVALID_PARAMETER);
   if (!codec->AcceptsDecodeFlags(flags)) return Fail(ERROR_INVALID_FLAGS);
   return Finish(codec->Decode(multi, count, wide, static_cast<std::size_t>(cchWide), flags));
