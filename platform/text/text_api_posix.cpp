@@ -27,6 +27,16 @@ const Codec* CodecFor(UINT code_page) {
   return platform::text::FindCodec(code_page);
 }
 
+// ASCII reads the same in every ANSI code page the system can have (1252 or
+// 65001 here): a plain ASCII string, such as a server path at start-up, is
+// decoded without the look at the installed locale that GetACP takes first,
+// which costs a one-document run a locale file read.
+bool IsAscii(const char* s, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
+  return true;
+}
+
 int Fail(DWORD error) {
   SetLastError(error);
   return 0;
@@ -83,6 +93,14 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multi, int cbMulti, L
     return Fail(ERROR_INVALID_PARAMETER);
   const std::size_t count =
       cbMulti < 0 ? std::strlen(multi) + 1 : static_cast<std::size_t>(cbMulti);
+  if ((codePage == CP_ACP || codePage == CP_THREAD_ACP) && flags == 0 && IsAscii(multi, count)) {
+    // Widened byte by byte, without building a code page's tables either.
+    if (count > static_cast<std::size_t>(INT_MAX)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    if (cchWide == 0) return static_cast<int>(count);
+    if (count > static_cast<std::size_t>(cchWide)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+    for (std::size_t i = 0; i < count; ++i) wide[i] = static_cast<WCHAR>(multi[i]);
+    return static_cast<int>(count);
+  }
   const Codec* codec = CodecFor(codePage);
   if (!codec) return Fail(ERROR_INVALID_PARAMETER);
   if (!codec->AcceptsDecodeFlags(flags)) return Fail(ERROR_INVALID_FLAGS);

@@ -1,8 +1,8 @@
 // doctext: extracts the text of Word documents through the docflt plug-in.
-#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,10 +19,13 @@
 #include <malloc.h>
 #endif
 
+#include "tools/doctext/batch.h"
 #include "tools/doctext/extract.h"
+#include "tools/doctext/inputs.h"
 #include "tools/doctext/messages.h"
 #include "tools/doctext/options.h"
 #include "tools/doctext/plugin.h"
+#include "tools/doctext/record.h"
 
 namespace fs = std::filesystem;
 
@@ -33,42 +36,12 @@ std::string Upper(std::string s) {
   return s;
 }
 
-// Files named on the command line are taken whatever their extension;
-// directories contribute the files with the plug-in's extensions, in sorted order.
-bool CollectInputs(const std::vector<std::string>& inputs, const std::vector<std::string>& exts,
-                   std::vector<std::string>* files) {
-  bool ok = true;
-  for (const std::string& input : inputs) {
-    std::error_code ec;
-    if (fs::is_directory(input, ec)) {
-      std::vector<std::string> found;
-      fs::recursive_directory_iterator it(input, fs::directory_options::skip_permission_denied, ec);
-      for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (!it->is_regular_file(ec)) continue;
-        std::string ext = Upper(it->path().extension().string());
-        if (!ext.empty()) ext.erase(0, 1);
-        if (std::find(exts.begin(), exts.end(), ext) != exts.end())
-          found.push_back(it->path().string());
-      }
-      if (ec) {
-        std::fprintf(stderr, "doctext: %s: %s\n", input.c_str(), ec.message().c_str());
-        ok = false;
-      }
-      std::sort(found.begin(), found.end());
-      files->insert(files->end(), found.begin(), found.end());
-    } else {
-      files->push_back(input);
-    }
-  }
-  return ok;
-}
-
 // DIR/<name without extension>.txt; a name already written in this run gets
 // "-2", "-3", ... so that no text overwrites another. Names are compared
 // without regard to case: on Windows "A.txt" and "a.txt" are one file.
 std::string OutputPath(const std::string& dir, const std::string& input,
                        std::set<std::string>* used) {
-  const std::string stem = fs::path(input).stem().string();
+  const std::string stem = input == "-" ? "stdin" : fs::path(input).stem().string();
   std::string name = stem + ".txt";
   for (int n = 2; !used->insert(Upper(name)).second; ++n)
     name = stem + "-" + std::to_string(n) + ".txt";
@@ -87,6 +60,23 @@ void TuneAllocatorForBatches() {
 #endif
 }
 
+bool LoadPlugin(const doctext::Options& options, const char* argv0, doctext::Plugin* plugin) {
+  std::string error;
+  const std::vector<std::string> candidates = options.plugin.empty()
+                                                  ? doctext::DefaultPluginPaths(argv0)
+                                                  : std::vector<std::string>{options.plugin};
+  for (const std::string& candidate : candidates) {
+    std::error_code ec;
+    if (options.plugin.empty() && !fs::exists(candidate, ec)) continue;
+    if (plugin->Load(candidate, &error)) return true;
+    std::fprintf(stderr, "doctext: %s: %s\n", candidate.c_str(), error.c_str());
+    return false;
+  }
+  std::fprintf(stderr, "doctext: no plug-in found (looked at %s); use --plugin PATH\n",
+               candidates.front().c_str());
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,28 +90,26 @@ int main(int argc, char** argv) {
   if (const int rc = doctext::ParseOptions(argc, argv, &options)) return rc < 0 ? 0 : rc;
 
   doctext::Plugin plugin;
-  std::string error;
-  bool loaded = false;
-  std::vector<std::string> candidates = options.plugin.empty()
-                                            ? doctext::DefaultPluginPaths(argv[0])
-                                            : std::vector<std::string>{options.plugin};
-  for (const std::string& candidate : candidates) {
-    std::error_code ec;
-    if (options.plugin.empty() && !fs::exists(candidate, ec)) continue;
-    if (plugin.Load(candidate, &error)) {
-      loaded = true;
-      break;
+  if (!LoadPlugin(options, argv[0], &plugin)) return 2;
+  std::unique_ptr<doctext::PropertyReader> properties;
+  if (options.properties) {
+    properties = std::make_unique<doctext::PropertyReader>();
+    std::string error;
+    if (!properties->Load(plugin.path(), &error)) {
+      std::fprintf(stderr, "doctext: %s: %s\n", plugin.path().c_str(), error.c_str());
+      return 2;
     }
-    std::fprintf(stderr, "doctext: %s: %s\n", candidate.c_str(), error.c_str());
-    return 2;
   }
-  if (!loaded) {
-    std::fprintf(stderr, "doctext: no plug-in found (looked at %s); use --plugin PATH\n",
-                 candidates.front().c_str());
-    return 2;
+
+  doctext::Inputs inputs(plugin.Extensions());
+  inputs.AddArguments(options.inputs);
+  if (!options.filesFrom.empty()) {
+    std::string error;
+    if (!inputs.OpenList(options.filesFrom, options.nulSeparated, &error)) {
+      std::fprintf(stderr, "doctext: %s: %s\n", options.filesFrom.c_str(), error.c_str());
+      return 2;
+    }
   }
-  std::vector<std::string> files;
-  bool ok = CollectInputs(options.inputs, plugin.Extensions(), &files);
   if (!options.outDir.empty()) {
     std::error_code ec;
     fs::create_directories(options.outDir, ec);
@@ -130,48 +118,46 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  const bool progress = !options.quiet && files.size() > 1 && isatty(fileno(stderr)) &&
+
+  const size_t known = inputs.KnownTotal();
+  const bool progress = !options.quiet && (known > 1 || !options.filesFrom.empty()) &&
+                        isatty(fileno(stderr)) &&
                         (!options.outDir.empty() || !isatty(fileno(stdout)));
+  doctext::RecordWriter writer(options, plugin, properties.get(), progress);
+
   std::set<std::string> used;
-  size_t failed = 0;
-  for (size_t i = 0; i < files.size(); ++i) {
-    const std::string& path = files[i];
-    if (progress) std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", i + 1, files.size(), path.c_str());
-    std::FILE* out = stdout;
-    std::string outPath;
-    if (!options.outDir.empty()) {
-      outPath = OutputPath(options.outDir, path, &used);
-      out = std::fopen(outPath.c_str(), "wb");
-      if (!out) {
-        std::fprintf(stderr, "%sdoctext: %s: cannot write %s\n", progress ? "\r\033[K" : "",
-                     path.c_str(), outPath.c_str());
-        ++failed;
-        continue;
-      }
+  auto job = [&](std::string path) {
+    doctext::Job j;
+    j.path = std::move(path);
+    if (!options.outDir.empty()) j.outPath = OutputPath(options.outDir, j.path, &used);
+    return j;
+  };
+  std::string path;
+  if (options.jobs <= 1) {
+    // One thread: the text goes straight to its destination.
+    doctext::Extractor extractor(plugin, options.stream, options.codePage);
+    while (inputs.Next(&path)) {
+      doctext::Job j = job(std::move(path));
+      doctext::Done done = writer.Process(&extractor, j, stdout);
+      writer.Emit(done, known);
     }
-    const doctext::Outcome outcome =
-        doctext::ExtractDocument(plugin, path, options.stream, options.codePage, out);
-    if (out != stdout) std::fclose(out);
-    if (!outcome.error.empty() || outcome.result != FLT_OK) {
-      ++failed;
-      if (!outPath.empty()) {
-        std::error_code ec;
-        fs::remove(outPath, ec);  // no half or empty output for a failed document
-      }
-      if (!outcome.error.empty()) {
-        std::fprintf(stderr, "%sdoctext: %s: %s\n", progress ? "\r\033[K" : "", path.c_str(),
-                     outcome.error.c_str());
-      } else {
-        std::fprintf(stderr, "%sdoctext: %s: %s (result %lu)\n", progress ? "\r\033[K" : "",
-                     path.c_str(), doctext::DescribeResult(outcome.result).c_str(),
-                     static_cast<unsigned long>(outcome.result));
-      }
-    }
+  } else {
+    std::vector<std::unique_ptr<doctext::Extractor>> extractors;
+    for (unsigned t = 0; t < options.jobs; ++t)
+      extractors.push_back(
+          std::make_unique<doctext::Extractor>(plugin, options.stream, options.codePage));
+    // A window of 16 documents a thread keeps the workers busy while the main
+    // thread waits for the one to write next: with 4 they often stood idle,
+    // and the hand-overs cost more than a small document's extraction.
+    doctext::OrderedBatch<doctext::Job, doctext::Done> batch(
+        options.jobs, size_t(16) * options.jobs,
+        [&](unsigned t, doctext::Job& j) {
+          return writer.Process(extractors[t].get(), j, nullptr);
+        },
+        [&](doctext::Done& done) { writer.Emit(done, known); });
+    while (inputs.Next(&path)) batch.Add(job(std::move(path)));
+    batch.Finish();
   }
   std::fflush(stdout);
-  if (progress) std::fprintf(stderr, "\r\033[K");
-  if (files.size() > 1 || failed)
-    std::fprintf(stderr, "doctext: %zu documents, %zu extracted, %zu failed\n", files.size(),
-                 files.size() - failed, failed);
-  return (failed || !ok) ? 1 : 0;
+  return writer.Summarise() || !inputs.ok() ? 1 : 0;
 }

@@ -14,6 +14,9 @@ std::string DescribeResult(FLTRESULT code) {
     case FLT_ERR_PASSWORD: return "password-protected";
     case static_cast<FLTRESULT>(kHostReadError): return "the file could not be read";
     case static_cast<FLTRESULT>(kHostTooLarge): return "the file is larger than 4 GiB";
+    case static_cast<FLTRESULT>(kHostOpenError): return "the file could not be opened";
+    case static_cast<FLTRESULT>(kHostDecodeError):
+      return "the text could not be decoded from its code page";
     default: return "unknown error";
   }
 }

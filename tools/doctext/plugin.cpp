@@ -49,10 +49,11 @@ Plugin::~Plugin() {
 bool Plugin::Load(const std::string& path, std::string* error) {
   module_ = OpenModule(path, error);
   if (!module_) return false;
-  getExtensions = Find<GetExtensionsFn>(module_, "GetFilterExtensions");
-  create = Find<CreateFn>(module_, "CreateFilteredStream");
-  read = Find<ReadFn>(module_, "ReadFilteredStream");
-  close = Find<CloseFn>(module_, "CloseFilteredStream");
+  path_ = path;
+  getExtensions = Find<PFN_GETFILTEREXTENSIONS>(module_, FLT_NAME_GETFILTEREXTENSIONS);
+  create = Find<PFN_CREATEFILTEREDSTREAM>(module_, FLT_NAME_CREATEFILTEREDSTREAM);
+  read = Find<PFN_READFILTEREDSTREAM>(module_, FLT_NAME_READFILTEREDSTREAM);
+  close = Find<PFN_CLOSEFILTEREDSTREAM>(module_, FLT_NAME_CLOSEFILTEREDSTREAM);
   if (!getExtensions || !create || !read || !close) {
     *error = "not a docflt plug-in (exports missing)";
     return false;

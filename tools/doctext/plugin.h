@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "host/stream_info.h"
+#include "docflt/docflt.h"
 
 namespace doctext {
 
@@ -20,18 +20,17 @@ class Plugin {
   // The upper-case extensions the plug-in takes (without dots).
   std::vector<std::string> Extensions() const;
 
-  typedef const char*(FLT_API* GetExtensionsFn)();
-  typedef FLTRESULT(FLT_API* CreateFn)(FILTEREDSTREAMINFO*);
-  typedef FLTRESULT(FLT_API* ReadFn)(FILTEREDSTREAMINFO*, void*, DWORD, DWORD*);
-  typedef FLTRESULT(FLT_API* CloseFn)(FILTEREDSTREAMINFO*);
+  // The module's path as loaded; the server lookup for properties starts there.
+  const std::string& path() const { return path_; }
 
-  GetExtensionsFn getExtensions = nullptr;
-  CreateFn create = nullptr;
-  ReadFn read = nullptr;
-  CloseFn close = nullptr;
+  PFN_GETFILTEREXTENSIONS getExtensions = nullptr;
+  PFN_CREATEFILTEREDSTREAM create = nullptr;
+  PFN_READFILTEREDSTREAM read = nullptr;
+  PFN_CLOSEFILTEREDSTREAM close = nullptr;
 
  private:
   void* module_ = nullptr;
+  std::string path_;
 };
 
 // Where the plug-in is looked for when --plugin is not given.

@@ -1,0 +1,173 @@
+#include "tools/doctext/properties.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/filter.h"
+#include "platform/memory.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "platform/storage.h"
+#include "server/server_ids.h"
+#include "server/server_lookup.h"
+
+namespace doctext {
+namespace {
+
+// The summary-information property set and the ids of the four values.
+const GUID kSummaryInformation = {
+    0xF29F85E0, 0x4FF9, 0x1068, {0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9}};
+const struct {
+  PROPID id;
+  const char* name;
+} kWanted[] = {{2, "title"}, {3, "subject"}, {4, "author"}, {5, "keywords"}};
+
+std::string Utf8(const WCHAR* s) {
+  std::string out;
+  for (; *s; ++s) {
+    char32_t c = static_cast<char16_t>(*s);
+    if (c >= 0xD800 && c <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char16_t>(s[1]) - 0xDC00);
+      ++s;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+// Releases a filter interface when it goes out of scope.
+template <typename T>
+struct Held {
+  T* p = nullptr;
+  ~Held() {
+    if (p) p->Release();
+  }
+  void** Put() { return reinterpret_cast<void**>(&p); }
+};
+
+// Walks the chunks of an initialised filter, keeping the wanted values.
+bool Collect(IFilter* filter, Properties* out) {
+  FULLPROPSPEC specs[4];
+  for (int i = 0; i < 4; ++i) {
+    std::memset(&specs[i], 0, sizeof specs[i]);
+    specs[i].guidPropSet = kSummaryInformation;
+    specs[i].psProperty.ulKind = PRSPEC_PROPID;
+    specs[i].psProperty.propid = kWanted[i].id;
+  }
+  ULONG flags = 0;
+  if (FAILED(filter->Init(0, 4, specs, &flags))) return false;
+  std::string found[4];
+  STAT_CHUNK stat;
+  while (filter->GetChunk(&stat) == S_OK) {
+    if (!(stat.flags & CHUNK_VALUE) || stat.attribute.psProperty.ulKind != PRSPEC_PROPID ||
+        std::memcmp(&stat.attribute.guidPropSet, &kSummaryInformation, sizeof(GUID)) != 0)
+      continue;  // text chunks are skipped without reading their text
+    PROPVARIANT* value = nullptr;
+    if (filter->GetValue(&value) != S_OK || !value) continue;
+    for (int i = 0; i < 4; ++i) {
+      if (stat.attribute.psProperty.propid == kWanted[i].id && value->vt == VT_LPWSTR &&
+          value->pwszVal)
+        found[i] = Utf8(value->pwszVal);
+    }
+    PropVariantClear(value);
+    CoTaskMemFree(value);
+  }
+  out->clear();
+  for (int i = 0; i < 4; ++i)
+    if (!found[i].empty()) out->emplace_back(kWanted[i].name, found[i]);
+  return true;
+}
+
+// The plug-in's settings file: its path with "ini" for its three-character
+// extension.
+std::string SettingsPath(const std::string& module) {
+  const size_t dot = module.find_last_of('.');
+  const size_t slash = module.find_last_of("/\\");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  return module.substr(0, dot) + ".ini";
+}
+
+}  // namespace
+
+PropertyReader::~PropertyReader() {
+  if (factory_) factory_->Release();
+}
+
+bool PropertyReader::Load(const std::string& pluginPath, std::string* error) {
+  char server[MAX_PATH] = {};
+  const std::string ini = SettingsPath(pluginPath);
+  if (!ini.empty())
+    GetPrivateProfileStringA("SETTINGS", "SERVERFILENAME", "", server, MAX_PATH, ini.c_str());
+  if (!*server) std::strcpy(server, kFltDefaultServerFile);
+  factory_ = LoadFilterServer(server, &CLSID_FltFilterServer);
+  if (!factory_) {
+#ifndef _WIN32
+    // The plug-in's registration sits beside it, not beside this program.
+    const std::string reg = ini.empty() ? "" : ini.substr(0, ini.size() - 3) + "reg";
+    platform::SetRegistrationFile(reg.c_str());
+#endif
+    char registered[MAX_PATH] = {};
+    if (FindRegisteredServer(kFltRegistryExtension, registered))
+      factory_ = LoadFilterServer(registered, &CLSID_FltFilterServer);
+  }
+  if (!factory_) *error = "no filter server found for the properties";
+  return factory_ != nullptr;
+}
+
+bool PropertyReader::FromFile(const std::string& path, Properties* out) const {
+  Held<IFilter> filter;
+  if (!factory_ || FAILED(factory_->CreateInstance(nullptr, IID_IFilter, filter.Put())))
+    return false;
+  Held<IPersistFile> persist;
+  if (FAILED(filter.p->QueryInterface(IID_IPersistFile, persist.Put()))) return false;
+  // Widened byte by byte, as the plug-in hands paths to the server.
+  std::vector<WCHAR> wide(path.begin(), path.end());
+  for (size_t i = 0; i < path.size(); ++i) wide[i] = static_cast<unsigned char>(path[i]);
+  wide.push_back(0);
+  if (FAILED(persist.p->Load(wide.data(), STGM_READ))) return false;
+  return Collect(filter.p, out);
+}
+
+bool PropertyReader::FromBytes(const std::string& bytes, Properties* out) const {
+  if (!factory_ || bytes.empty()) return false;
+  // The block backs the storage the filter may hold: freed after the filter.
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  if (!block) return false;
+  void* p = GlobalLock(block);
+  if (p) std::memcpy(p, bytes.data(), bytes.size());
+  GlobalUnlock(block);
+  bool ok = false;
+  {
+    Held<IFilter> filter;
+    Held<IPersistStorage> persist;
+    Held<ILockBytes> lockBytes;
+    Held<IStorage> storage;
+    ok = p && SUCCEEDED(factory_->CreateInstance(nullptr, IID_IFilter, filter.Put())) &&
+         SUCCEEDED(filter.p->QueryInterface(IID_IPersistStorage, persist.Put())) &&
+         SUCCEEDED(CreateILockBytesOnHGlobal(block, FALSE, &lockBytes.p)) &&
+         StgOpenStorageOnILockBytes(lockBytes.p, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr,
+                                    0, &storage.p) == S_OK &&
+         SUCCEEDED(persist.p->Load(storage.p)) && Collect(filter.p, out);
+    // Storage, lock bytes and filter go before the block they read.
+  }
+  GlobalFree(block);
+  return ok;
+}
+
+}  // namespace doctext
