@@ -10,4 +10,10 @@ function(docflt_static_runtime target)
     return()
   endif()
   target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc -Wl,--as-needed)
+  # A module's own runtime copy must give back its buffers at unload, or every
+  # load and unload by a host leaks them (about 20 KB a cycle).
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "MODULE_LIBRARY" OR type STREQUAL "SHARED_LIBRARY")
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/static_runtime_release_posix.cpp)
+  endif()
 endfunction()

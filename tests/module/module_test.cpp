@@ -3,6 +3,7 @@
 // test wants, loaded by path and driven through its exports.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -130,6 +131,33 @@ TEST_F(ModuleFolder, EachLoadStartsAfresh) {
     EXPECT_EQ(ExtractsTheSample(m), server) << "a manager outlived its module's unload";
   }
 }
+
+#ifndef _WIN32
+// Hosts load and unload the plug-in (and with it the server) again and again:
+// nothing a load allocates may outlive its unload.
+TEST_F(ModuleFolder, LoadAndUnloadCyclesDoNotGrowTheProcess) {
+  WriteSettings(true);
+  auto residentKb = [] {
+    long pages = 0, resident = 0;
+    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+      std::fclose(f);
+    }
+    return resident * 4;
+  };
+  for (int i = 0; i < 20; ++i) {
+    Module m(plugin);
+    ASSERT_TRUE(ExtractsTheSample(m));
+  }
+  const long before = residentKb();
+  for (int i = 0; i < 300; ++i) {
+    Module m(plugin);
+    ASSERT_TRUE(ExtractsTheSample(m));
+  }
+  // 20 KB lost a cycle would be 6 MB; allocator noise stays far below 1 MB.
+  EXPECT_LT(residentKb() - before, 1024) << "KB resident gained over 300 cycles";
+}
+#endif
 
 #ifndef _WIN32
 // With no settings naming a server, the registration beside the module leads
