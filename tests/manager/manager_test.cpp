@@ -294,6 +294,23 @@ TEST_F(Manager, CodePageModeComesFromTheHost) {
   }
 }
 
+TEST_F(Manager, AClaimedSizeBeyondTheHostsBytesCostsOnlyTheBytesDelivered) {
+  // A host that claims far more than it has: the storage route reads what
+  // there is and, the data being no compound file, hands its block on; the
+  // copy on disk is the document the host gave, not the claim.
+  const std::string bytes = routes::FillerBytes(12345, 8);
+  for (DWORD claim : {DWORD(bytes.size()) + 1, 64u << 20}) {
+    Doc d(bytes);
+    d.size = claim;
+    ASSERT_EQ(Create(d), FLT_OK) << claim;
+    EXPECT_EQ(RouteOf(d.info), Route::TmpFile);
+    EXPECT_EQ(d.at, bytes.size());
+    EXPECT_EQ(copied.size(), bytes.size()) << claim;
+    EXPECT_EQ(copied, bytes);
+    Close(d);
+  }
+}
+
 TEST_F(Manager, NullRecordsSizeFailuresAndNoTemporaryDirectory) {
   EXPECT_EQ(mgr.CreateFilteredStreamEx(nullptr), FLT_OK);
   char buf[8];
