@@ -33,6 +33,20 @@ FLTRESULT OpenRoute(CFltStream*& pStream, FILTEREDSTREAMINFO* pInfo, IClassFacto
   return rc;
 }
 
+// The three modes, 0 and the platform's other aliases of the system's own
+// pages (OEM, thread), and every page the platform can convert to. CP_MACCP
+// is not among them: where it is served at all, its page is not the system's.
+bool IsConvertibleCodePage(LONG mode) {
+  switch (mode) {
+    case FLT_CP_DEFAULT:
+    case FLT_CP_UNICODE:
+    case CP_ACP:
+    case CP_OEMCP:
+    case CP_THREAD_ACP: return true;
+    default: return mode > 0 && mode <= 0xFFFF && IsValidCodePage(static_cast<UINT>(mode));
+  }
+}
+
 }  // namespace
 
 FLTRESULT CFltdll::CreateFilteredStreamEx(FILTEREDSTREAMINFO* pInfo) {
@@ -129,6 +143,9 @@ FLTRESULT CFltdll::SetLocale(FILTEREDSTREAMINFO* pInfo, CFltStream*& pStream) {
   if (HasCodePageCallback(pInfo)) {
     mode = GetCodePage(pInfo);
     if (mode == FLT_CP_ANSI) mode = static_cast<LONG>(GetACP());
+    // A page the platform cannot convert would open fine and then give no
+    // text at all: refuse it while the host can still be told.
+    if (!IsConvertibleCodePage(mode)) return FLT_ERR_INVALID;
   }
   pStream->m_nCodePage = mode;
   return FLT_OK;
