@@ -1,5 +1,6 @@
 #include "streams/tmp_name.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -47,7 +48,8 @@ Claim ClaimName(const char* name, const char* extension) {
 }
 
 unsigned Seed(const void* salt) {
-  static unsigned counter = 0;
+  // Streams may be opened on several threads at once.
+  static std::atomic<unsigned> counter{0};
   const auto ticks =
       static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
   const auto address = static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(salt));
