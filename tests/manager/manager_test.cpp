@@ -335,7 +335,7 @@ TEST_F(Manager, AClaimedSizeBeyondTheHostsBytesCostsOnlyTheBytesDelivered) {
   // there is and, the data being no compound file, hands its block on; the
   // copy on disk is the document the host gave, not the claim.
   const std::string bytes = routes::FillerBytes(12345, 8);
-  for (DWORD claim : {DWORD(bytes.size()) + 1, 64u << 20}) {
+  for (DWORD claim : {DWORD(bytes.size()) + 1, DWORD(64) << 20}) {
     Doc d(bytes);
     d.size = claim;
     ASSERT_EQ(Create(d), FLT_OK) << claim;
