@@ -280,13 +280,28 @@ TEST_F(TmpRoute, LeftoversUnderEitherSpellingNeverFailAValidDocument) {
 
 #ifdef _WIN32
   // Under Wine each new file costs a scan of the directory, so tens of
-  // thousands are out of reach: the final spelling is taken for the numbers
-  // that the system's pick (by the tick count) falls on, and beyond.
-  const UINT tick = GetTickCount() & 0xFFFF;
-  for (UINT i = 0; i < 6000; ++i) {
-    const UINT n = (tick + i) % 0xFFFF + 1;
-    ASSERT_TRUE(left.Add(n, ".DOC"));
+  // thousands are out of reach. The system picks by the tick count: the final
+  // spelling is taken for the numbers it will pick a little later, and the
+  // test waits until it gets there.
+  const DWORD lead = 15000, run = 1500, start = GetTickCount() + lead;
+  for (DWORD i = 0; i < run; ++i) {
+    const UINT n = (start + i) & 0xFFFF;  // the system's pick at that tick
+    if (n != 0) {
+      ASSERT_TRUE(left.Add(n, ".DOC"));
+    }
   }
+  if (GetTickCount() - (start - lead) > lead - 500)
+    GTEST_SKIP() << "too slow to get ahead of the clock";
+  while (GetTickCount() - start > 0x80000000u) Sleep(50);
+  Restart(many.path());
+  ASSERT_EQ(Open(), FLT_OK);
+  // The pick fell in the run; the first free number after the run is taken.
+  char expected[FLT_MAX_PATH];
+  const UINT after = ((start + run - 1) & 0xFFFF) % 0xFFFF + 1;
+  ASSERT_NE(GetTempFileNameA(many.path().c_str(), "DOC", after, expected), 0u);
+  EXPECT_EQ(std::string(stream->m_szTmpFile), std::string(expected) + ".DOC");
+  EXPECT_EQ(loaded, host.document);
+  stream.reset();
   openSome(kEither);
   return;
 #endif
