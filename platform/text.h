@@ -38,8 +38,12 @@ UINT GetOEMCP();
 // Answers LOCALE_IDEFAULTANSICODEPAGE and LOCALE_IDEFAULTCODEPAGE only (other types fail
 // with ERROR_INVALID_FLAGS); the default-locale ids stand for English (United States).
 int GetLocaleInfoA(LCID locale, DWORD lcType, LPSTR data, int cchData);
-// Code pages 874, 1250-1258, 437, 850, 866, 932, 936, 949, 950, 65001 and the CP_ACP,
-// CP_OEMCP, CP_THREAD_ACP aliases; others fail with ERROR_INVALID_PARAMETER.
+// Code pages 874, 1250-1258, 437, 850, 852, 866, 932, 936, 949, 950, 10000, 20127, 20866,
+// 21866, 28591-28599, 28603, 28605, 54936, 65001 and the CP_ACP, CP_OEMCP, CP_THREAD_ACP aliases;
+// others fail with ERROR_INVALID_PARAMETER.
+// TRUE for a page that this layer converts (the list above); FALSE for the CP_ACP
+// family of aliases and everything else.
+BOOL IsValidCodePage(UINT codePage);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int cchWide, LPSTR multi,
                         int cbMulti, LPCSTR defaultChar, LPBOOL usedDefaultChar);
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multi, int cbMulti, LPWSTR wide,

@@ -50,11 +50,17 @@ class FLT_EXPORT_CLASS CFltdll {
 
  private:
   FLTRESULT OpenStreamAsFile(CFltStream*& pStream, FILTEREDSTREAMINFO* pInfo, DWORD cbSize);
+  // On failure hMem may receive the block the host's bytes were read into,
+  // and cbInBlock how many of them the host delivered.
   FLTRESULT OpenStreamAsStorage(CFltStream*& pStream, FILTEREDSTREAMINFO* pInfo, HGLOBAL& hMem,
-                                DWORD cbSize);
+                                DWORD& cbInBlock, DWORD cbSize);
   FLTRESULT OpenStreamAsTmpFile(CFltStream*& pStream, FILTEREDSTREAMINFO* pInfo, HGLOBAL hMem,
                                 DWORD cbSize);
+  // Stores the host's code-page mode in the stream: FLT_ERR_INVALID for a
+  // page that cannot be converted.
   FLTRESULT SetLocale(FILTEREDSTREAMINFO* pInfo, CFltStream*& pStream);
+  // SetLocale, then the stream goes into pStream; a refused one is destroyed.
+  FLTRESULT Publish(FILTEREDSTREAMINFO* pInfo, CFltStream*& pStream);
 
  public:
   // One reference, from a successful start-up until the destructor.

@@ -33,6 +33,20 @@ FLTRESULT OpenRoute(CFltStream*& pStream, FILTEREDSTREAMINFO* pInfo, IClassFacto
   return rc;
 }
 
+// The three modes, 0 and the platform's other aliases of the system's own
+// pages (OEM, thread), and every page the platform can convert to. CP_MACCP
+// is not among them: where it is served at all, its page is not the system's.
+bool IsConvertibleCodePage(LONG mode) {
+  switch (mode) {
+    case FLT_CP_DEFAULT:
+    case FLT_CP_UNICODE:
+    case CP_ACP:
+    case CP_OEMCP:
+    case CP_THREAD_ACP: return true;
+    default: return mode > 0 && mode <= 0xFFFF && IsValidCodePage(static_cast<UINT>(mode));
+  }
+}
+
 }  // namespace
 
 FLTRESULT CFltdll::CreateFilteredStreamEx(FILTEREDSTREAMINFO* pInfo) {
@@ -42,30 +56,35 @@ FLTRESULT CFltdll::CreateFilteredStreamEx(FILTEREDSTREAMINFO* pInfo) {
   if (sizeResult != 0) return static_cast<FLTRESULT>(sizeResult);
 
   CFltStream* stream = nullptr;
-  if (HasFileName(pInfo) && OpenStreamAsFile(stream, pInfo, cbSize) == FLT_OK) {
-    SetLocale(pInfo, stream);
-    pInfo->pStream = stream;
-    return FLT_OK;
-  }
+  if (HasFileName(pInfo) && OpenStreamAsFile(stream, pInfo, cbSize) == FLT_OK)
+    return Publish(pInfo, stream);
 
   HGLOBAL hMem = nullptr;
+  DWORD cbInBlock = 0;
   if (m_bPersistStorage &&
       static_cast<unsigned long long>(GetAvailablePhysicalMemory()) >
           2ull * static_cast<unsigned long long>(cbSize) &&
-      OpenStreamAsStorage(stream, pInfo, hMem, cbSize) == FLT_OK) {
-    SetLocale(pInfo, stream);
-    pInfo->pStream = stream;
-    return FLT_OK;
-  }
+      OpenStreamAsStorage(stream, pInfo, hMem, cbInBlock, cbSize) == FLT_OK)
+    return Publish(pInfo, stream);
 
-  const FLTRESULT rc = OpenStreamAsTmpFile(stream, pInfo, hMem, cbSize);
+  // A handed-over block is written only as far as the host filled it: the
+  // copy is the document the host gave, not the size it claimed.
+  const FLTRESULT rc = OpenStreamAsTmpFile(stream, pInfo, hMem, hMem ? cbInBlock : cbSize);
   if (rc != FLT_OK) {
     pInfo->pStream = nullptr;
     return rc;
   }
-  SetLocale(pInfo, stream);
-  pInfo->pStream = stream;
-  return FLT_OK;
+  return Publish(pInfo, stream);
+}
+
+FLTRESULT CFltdll::Publish(FILTEREDSTREAMINFO* pInfo, CFltStream*& pStream) {
+  const FLTRESULT rc = SetLocale(pInfo, pStream);
+  if (rc != FLT_OK) {
+    delete pStream;
+    pStream = nullptr;
+  }
+  pInfo->pStream = pStream;
+  return rc;
 }
 
 FLTRESULT CFltdll::OpenStreamAsFile(CFltStream*& pStream, FILTEREDSTREAMINFO* pInfo, DWORD cbSize) {
@@ -79,7 +98,7 @@ FLTRESULT CFltdll::OpenStreamAsFile(CFltStream*& pStream, FILTEREDSTREAMINFO* pI
 }
 
 FLTRESULT CFltdll::OpenStreamAsStorage(CFltStream*& pStream, FILTEREDSTREAMINFO* pInfo,
-                                       HGLOBAL& hMem, DWORD cbSize) {
+                                       HGLOBAL& hMem, DWORD& cbInBlock, DWORD cbSize) {
   auto* stream = new (std::nothrow) CFltStorageStream;
   if (!stream) {
     pStream = nullptr;
@@ -87,11 +106,12 @@ FLTRESULT CFltdll::OpenStreamAsStorage(CFltStream*& pStream, FILTEREDSTREAMINFO*
   }
   return OpenRoute(
       pStream, pInfo, m_pFactory, cbSize, stream, [](CFltStream*) {},
-      [&hMem](CFltStream* s) {
+      [&hMem, &cbInBlock](CFltStream* s) {
         // The block holds the document: the temporary-file route writes it
         // instead of reading the host's stream again.
         if (s->m_hMem) {
           hMem = s->m_hMem;
+          cbInBlock = static_cast<CFltStorageStream*>(s)->m_cbDelivered;
           s->m_hMem = nullptr;
         }
       });
@@ -123,6 +143,9 @@ FLTRESULT CFltdll::SetLocale(FILTEREDSTREAMINFO* pInfo, CFltStream*& pStream) {
   if (HasCodePageCallback(pInfo)) {
     mode = GetCodePage(pInfo);
     if (mode == FLT_CP_ANSI) mode = static_cast<LONG>(GetACP());
+    // A page the platform cannot convert would open fine and then give no
+    // text at all: refuse it while the host can still be told.
+    if (!IsConvertibleCodePage(mode)) return FLT_ERR_INVALID;
   }
   pStream->m_nCodePage = mode;
   return FLT_OK;

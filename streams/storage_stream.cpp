@@ -1,7 +1,6 @@
 #include "streams/storage_stream.h"
 
 #include <cstdint>
-#include <cstring>
 
 #include "host/record.h"
 #include "platform/storage.h"
@@ -9,10 +8,10 @@
 
 namespace {
 
-// Not GMEM_ZEROINIT: the host's bytes overwrite all but the tail, which is
-// zeroed after the read. Same block, one pass over the document fewer where
-// the allocator would have to clear reused memory.
-constexpr UINT kBlockFlags = GMEM_MOVEABLE;
+// Zero-filled by the allocator: a large block comes as fresh pages that cost
+// nothing until written, so a host that claims far more than it delivers pays
+// only for what it delivers. Nothing here touches bytes past the document.
+constexpr UINT kBlockFlags = GMEM_MOVEABLE | GMEM_ZEROINIT;
 constexpr DWORD kStorageMode = STGM_READ | STGM_SHARE_EXCLUSIVE;
 
 }  // namespace
@@ -78,9 +77,9 @@ FLTRESULT CFltStorageStream::Open(FILTEREDSTREAMINFO* pInfo, IClassFactory* pFac
     if (total == size || count == 0) break;
   }
   // Whatever the host did not deliver, and the two bytes after the document,
-  // read as zero.
-  if (hostResult == 0 && !overrun) std::memset(block + total, 0, SIZE_T(size) + 2 - total);
+  // are still zero from the allocation.
   GlobalUnlock(m_hMem);
+  m_cbDelivered = total;
 
   if (hostResult != 0 || overrun) {
     // Nothing trustworthy in the block: the next route reads the host itself.

@@ -18,6 +18,10 @@ class CFltStorageStream : public CFltStream {
   // instance. When the storage or the filter refuses the document after it was
   // read, the block stays in m_hMem for the next route.
   FLTRESULT Open(FILTEREDSTREAMINFO* pInfo, IClassFactory* pFactory) override;
+
+  // Bytes the host delivered into m_hMem, at most m_cbDocument: what the
+  // next route writes when it takes the block over.
+  DWORD m_cbDelivered = 0;
 };
 
 // Opens the compound file held in a movable block as a storage; the block stays

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/guard.h"
 #include "streams/route_support.h"
+#include "streams/tmp_name.h"
 
 namespace {
 
@@ -118,10 +119,9 @@ FLTRESULT CFltTmpFileStream::Open(FILTEREDSTREAMINFO* pInfo, IClassFactory* pFac
   // A directory that leaves no room for the final name is refused before
   // anything is created in it.
   if (!FinalNameFits()) return FLT_ERR_INVALID;
-  if (!GetTempFileNameA(m_szTmpDir, m_szExtension, 0, m_szTmpFile)) {
-    m_szTmpFile[0] = '\0';
+  // A name free under both spellings, so that leftovers never fail the rename.
+  if (!ReserveTmpName(m_szTmpDir, m_szExtension, m_szExtension, m_szTmpFile))
     return FLT_ERR_INVALID;
-  }
   const size_t extLen = std::strlen(m_szExtension);
   if (std::strlen(m_szTmpFile) + 1 + extLen >= FLT_MAX_PATH) {
     // The system chose a longer name than its documented form.

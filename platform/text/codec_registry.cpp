@@ -1,6 +1,7 @@
 #ifndef _WIN32
 #include "platform/text/codec.h"
 #include "platform/text/double_byte_codec.h"
+#include "platform/text/gb18030_codec.h"
 #include "platform/text/single_byte_codec.h"
 #include "platform/text/utf8_codec.h"
 
@@ -39,6 +40,22 @@ const Codec* FindCodec(unsigned code_page) {
     case 437: return SingleByte<437>();
     case 850: return SingleByte<850>();
     case 866: return SingleByte<866>();
+    case 852: return SingleByte<852>();
+    case 10000: return SingleByte<10000>();
+    case 20127: return SingleByte<20127>();
+    case 20866: return SingleByte<20866>();
+    case 21866: return SingleByte<21866>();
+    case 28591: return SingleByte<28591>();
+    case 28592: return SingleByte<28592>();
+    case 28593: return SingleByte<28593>();
+    case 28594: return SingleByte<28594>();
+    case 28595: return SingleByte<28595>();
+    case 28596: return SingleByte<28596>();
+    case 28597: return SingleByte<28597>();
+    case 28598: return SingleByte<28598>();
+    case 28599: return SingleByte<28599>();
+    case 28603: return SingleByte<28603>();
+    case 28605: return SingleByte<28605>();
     case 932: {
       static const DoubleByteCodec codec(kPage932);
       return &codec;
@@ -53,6 +70,10 @@ const Codec* FindCodec(unsigned code_page) {
     }
     case 950: {
       static const DoubleByteCodec codec(kPage950);
+      return &codec;
+    }
+    case 54936: {
+      static const Gb18030Codec codec(kPage936, kPage54936);
       return &codec;
     }
     case 65001: {

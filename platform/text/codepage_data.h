@@ -40,7 +40,8 @@ struct DoubleBytePageData {
   std::size_t extra_count;
 };
 
-// The single-byte pages: 874, 1250-1258, 437, 850, 866.
+// The single-byte pages: 874, 1250-1258, 437, 850, 852, 866, 10000, 20127, 20866, 21866,
+// 28591-28599, 28603, 28605.
 extern const SingleBytePageData kSingleBytePages[];
 extern const std::size_t kSingleBytePageCount;
 
@@ -48,6 +49,15 @@ extern const DoubleBytePageData kPage932;
 extern const DoubleBytePageData kPage936;
 extern const DoubleBytePageData kPage949;
 extern const DoubleBytePageData kPage950;
+
+// GB18030: the pairs of 936 with these replaced; single bytes are ASCII and the four-byte
+// codes follow from the pairs (every other code point, in order).
+struct Gb18030PageData {
+  const ExtraMapping* overrides;  // {pair, character}, sorted by pair
+  std::size_t override_count;
+};
+
+extern const Gb18030PageData kPage54936;
 
 struct LocaleCodePages {
   std::uint32_t lcid;

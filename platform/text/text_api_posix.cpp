@@ -64,6 +64,12 @@ UINT GetACP() {
 
 UINT GetOEMCP() { return platform::text::OemCodePageFor(GetACP()); }
 
+BOOL IsValidCodePage(UINT codePage) {
+  // The aliases name no page of their own, as on Windows.
+  if (codePage <= CP_THREAD_ACP) return FALSE;
+  return platform::text::FindCodec(codePage) ? TRUE : FALSE;
+}
+
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int cchWide, LPSTR multi,
                         int cbMulti, LPCSTR defaultChar, LPBOOL usedDefaultChar) {
   if (!wide || cchWide == 0 || (!multi && cbMulti) || cbMulti < 0)

@@ -274,7 +274,8 @@ TEST_F(Manager, CodePageModeComesFromTheHost) {
       {full, true, FLT_CP_DEFAULT, FLT_CP_DEFAULT, 1, 2},
       {full, true, 1251, 1251, 1, 2},
       {full, true, 0, 0, 1, 2},
-      {full, true, -9, -9, 1, 2},
+      {full, true, CP_OEMCP, CP_OEMCP, 1, 2},
+      {full, true, CP_THREAD_ACP, CP_THREAD_ACP, 1, 2},
       // Beyond cbSize, or without a file-name callback beside it: not asked.
       {kFltRecordCodePageOffset, true, 1251, FLT_CP_DEFAULT, 0, 2},
       {full, false, 1251, FLT_CP_DEFAULT, 0, 0},
@@ -290,6 +291,62 @@ TEST_F(Manager, CodePageModeComesFromTheHost) {
     EXPECT_EQ(static_cast<CFltStream*>(d.info.pStream)->m_nCodePage, c.mode) << which;
     EXPECT_EQ(d.codePageCalls, c.codePageCalls) << which;
     EXPECT_EQ(d.nameCalls, c.nameCalls) << which;
+    Close(d);
+  }
+}
+
+TEST_F(Manager, ACodePageThatCannotBeConvertedIsRefusedAtOpen) {
+  // Each route opens first, as it would for a good page; the refusal comes
+  // after the host's callbacks were used as for any document, and leaves
+  // nothing open and nothing on disk.
+  const LONG junk[] = {2, 42, 65535, 65536, -4, -9, -65536, LONG(0x7FFFFFFF), LONG(0x80000000)};
+  for (bool byPath : {true, false}) {
+    for (LONG cp : junk) {
+      SCOPED_TRACE(std::to_string(cp) + (byPath ? " by path" : " streamed"));
+      Doc d(byPath ? CompoundDoc() : routes::FillerBytes(3000, 5), byPath ? kDocPath : "");
+      d.nameAnswer = byPath;
+      d.codePage = cp;
+      int earlier = 0;
+      d.info.pStream = &earlier;
+      const std::size_t made = factory.made.size();
+      EXPECT_EQ(Create(d), FLT_ERR_INVALID);
+      EXPECT_EQ(d.info.pStream, nullptr);
+      EXPECT_EQ(d.codePageCalls, 1);
+      EXPECT_EQ(d.nameCalls, byPath ? 2 : 1);
+      EXPECT_EQ(d.at, byPath ? 0u : d.bytes.size());
+      ASSERT_GT(factory.made.size(), made);
+      for (const auto& f : factory.made) EXPECT_EQ(f->refs, 0u);
+      EXPECT_TRUE(tmp.Entries().empty());
+    }
+  }
+  // The pages hosts ask for are taken, whichever platform converts them.
+  for (LONG cp : {437, 850, 852, 866, 1252, 20127, 20866, 21866, 28591, 28592, 28595, 28605, 10000,
+                  54936, 65001}) {
+#ifdef _WIN32
+    // Windows decides which pages it has (Wine has no 54936).
+    if (!IsValidCodePage(UINT(cp))) continue;
+#endif
+    Doc d(CompoundDoc(), kDocPath);
+    d.codePage = cp;
+    ASSERT_EQ(Create(d), FLT_OK) << cp;
+    EXPECT_EQ(static_cast<CFltStream*>(d.info.pStream)->m_nCodePage, cp);
+    Close(d);
+  }
+}
+
+TEST_F(Manager, AClaimedSizeBeyondTheHostsBytesCostsOnlyTheBytesDelivered) {
+  // A host that claims far more than it has: the storage route reads what
+  // there is and, the data being no compound file, hands its block on; the
+  // copy on disk is the document the host gave, not the claim.
+  const std::string bytes = routes::FillerBytes(12345, 8);
+  for (DWORD claim : {DWORD(bytes.size()) + 1, DWORD(64) << 20}) {
+    Doc d(bytes);
+    d.size = claim;
+    ASSERT_EQ(Create(d), FLT_OK) << claim;
+    EXPECT_EQ(RouteOf(d.info), Route::TmpFile);
+    EXPECT_EQ(d.at, bytes.size());
+    EXPECT_EQ(copied.size(), bytes.size()) << claim;
+    EXPECT_EQ(copied, bytes);
     Close(d);
   }
 }

@@ -69,10 +69,10 @@ bool MakeDirectory(const std::string& path) {
   return fs::create_directory(fs::path(path), ec);
 }
 
-TempDir::TempDir(const std::string& suffix) {
+TempDir::TempDir(const std::string& suffix, const std::string& within) {
   static unsigned counter = 0;
   std::error_code ec;
-  std::string base = fs::temp_directory_path(ec).string();
+  std::string base = within.empty() ? fs::temp_directory_path(ec).string() : within;
   while (base.size() > 1 && (base.back() == '/' || base.back() == '\\')) base.pop_back();
   const std::string name = "routes-" + std::to_string(std::random_device{}() % 1000000) + "-";
   for (int attempt = 0; attempt < 1000 && path_.empty(); ++attempt) {

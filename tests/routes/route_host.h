@@ -65,8 +65,9 @@ class Host {
 class TempDir {
  public:
   // `suffix` is appended to the directory's name as raw bytes (to test names
-  // beyond ASCII).
-  explicit TempDir(const std::string& suffix = {});
+  // beyond ASCII); `base` is where it is made (empty: the system's temporary
+  // directory).
+  explicit TempDir(const std::string& suffix = {}, const std::string& base = {});
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;

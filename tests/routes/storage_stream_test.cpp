@@ -5,13 +5,20 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "compound_writer.h"
 #include "fake_filter.h"
 #include "route_host.h"
+
+#ifndef _WIN32
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -102,6 +109,44 @@ TEST(StorageRoute, AsksForAtMost64KiBAndStopsAtTheSizeOrTheHostsEnd) {
               std::string(c.reported + 2 - c.received, '\0'));
   }
 }
+
+#ifndef _WIN32
+// How many pages of [p, p + n) are resident; SIZE_MAX when the kernel cannot tell.
+std::size_t ResidentPages(const unsigned char* p, std::size_t n) {
+  const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  const auto first = reinterpret_cast<std::uintptr_t>(p) & ~(std::uintptr_t(page) - 1);
+  const std::size_t length = reinterpret_cast<std::uintptr_t>(p) + n - first;
+  std::vector<unsigned char> states((length + page - 1) / page);
+  if (mincore(reinterpret_cast<void*>(first), length, states.data()) != 0) return SIZE_MAX;
+  std::size_t resident = 0;
+  for (unsigned char s : states) resident += s & 1;
+  return resident;
+}
+
+TEST(StorageRoute, BytesTheHostNeverDeliveredAreNeverTouched) {
+  // A host that claims 256 MiB and has a few KiB: the block is as large as the
+  // claim, but only the delivered bytes may cost memory.
+  const DWORD claim = 256u << 20;
+  const std::size_t slack = 1u << 20;  // what the allocator and the storage may touch
+  for (const std::string& doc : {routes::FillerBytes(12345, 4), SmallDocumentFile()}) {
+    SCOPED_TRACE(doc.size());
+    StorageRoute r(doc, claim);
+    r.Open();
+    ASSERT_NE(r.stream->m_hMem, nullptr);
+    EXPECT_EQ(r.stream->m_cbDelivered, doc.size());
+    ASSERT_GE(GlobalSize(r.stream->m_hMem), SIZE_T(claim) + 2);
+    const auto* block = static_cast<const unsigned char*>(GlobalLock(r.stream->m_hMem));
+    const std::size_t resident = ResidentPages(block + slack, claim + 2 - slack);
+    if (resident == SIZE_MAX) GTEST_SKIP() << "no page residency here";
+    EXPECT_LT(resident, 64u) << "pages past the document were written";
+    // Still zero, as a block that was filled would read.
+    EXPECT_EQ(std::memcmp(block, doc.data(), doc.size()), 0);
+    for (std::size_t at : {doc.size(), std::size_t(claim / 2), std::size_t(claim) + 1})
+      EXPECT_EQ(block[at], 0) << at;
+    GlobalUnlock(r.stream->m_hMem);
+  }
+}
+#endif
 
 TEST(StorageRoute, HostReadFailureFreesTheBlockAndReturnsTheHostsCode) {
   for (int failAt : {1, 2}) {

@@ -5,13 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "compound_writer.h"
 #include "fake_filter.h"
+#include "platform/files.h"
 #include "route_host.h"
 
 #ifndef _WIN32
@@ -72,10 +75,11 @@ class TmpRoute : public testing::Test {
     EXPECT_EQ(dir.Entries(), remaining);
   }
   // The stream's file: <dir><sep>DOC<1 to 4 hex digits>.TMP<suffix>.
-  void ExpectName(const std::string& suffix) {
+  void ExpectName(const std::string& suffix) { ExpectNameIn(dir.path(), suffix); }
+  void ExpectNameIn(const std::string& where, const std::string& suffix) {
     std::string name = stream->m_szTmpFile;
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    std::string prefix = dir.path() + kSep + "DOC";
+    std::string prefix = where + kSep + "DOC";
     for (char& c : prefix) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     const std::string tail = ".TMP" + suffix;
     ASSERT_GT(name.size(), prefix.size() + tail.size()) << name;
@@ -200,6 +204,130 @@ TEST_F(TmpRoute, AnExistingFinalNameMakesTheRenameFailAndTheTmpFileIsRemoved) {
   ASSERT_TRUE(routes::ReadWholeFile(blocker, &kept));
   EXPECT_EQ(kept, "someone else's") << "nothing replaced";
   DestroyAndExpect({blocker.substr(dir.path().size() + 1)});
+}
+
+// Files a killed host left behind: the platform's name for number n, under
+// its own spelling or with ".DOC" appended, each with contents of its own.
+class Leftovers {
+ public:
+  explicit Leftovers(const std::string& dir) : dir_(dir) {}
+  bool Add(UINT n, const char* suffix) {
+    char name[FLT_MAX_PATH];
+    if (!GetTempFileNameA(dir_.c_str(), "DOC", n, name)) return false;
+    const std::string path = std::string(name) + suffix;
+    names_.push_back(path.substr(dir_.size() + 1));
+    return routes::WriteWholeFile(path, "left by " + names_.back());
+  }
+  // Every leftover is still there, as it was written.
+  void ExpectUntouched() const {
+    int changed = 0;
+    for (std::size_t i = 0; i < names_.size(); i += names_.size() / 500 + 1) {
+      std::string bytes;
+      if (!routes::ReadWholeFile(dir_ + kSep + names_[i], &bytes) ||
+          bytes != "left by " + names_[i])
+        ++changed;
+    }
+    EXPECT_EQ(changed, 0);
+  }
+  std::vector<std::string> Sorted() const {
+    std::vector<std::string> all = names_;
+    std::sort(all.begin(), all.end());
+    return all;
+  }
+
+ private:
+  std::string dir_;
+  std::vector<std::string> names_;
+};
+
+#ifndef _WIN32
+// Tens of thousands of files: on a memory file system where there is one.
+std::string ManyFilesBase() { return routes::FileExists("/dev/shm/.") ? "/dev/shm" : ""; }
+#endif
+
+TEST_F(TmpRoute, LeftoversUnderEitherSpellingNeverFailAValidDocument) {
+#ifdef _WIN32
+  routes::TempDir many;
+#else
+  routes::TempDir many("", ManyFilesBase());
+#endif
+  ASSERT_FALSE(many.path().empty());
+  Leftovers left(many.path());
+  // Opens a few documents at once (each must get a name of its own), checks
+  // each copy, and closes them: only the leftovers remain.
+  enum Form { kFourDigits, kEightDigits, kEither };
+  auto openSome = [&](Form form) {
+    std::vector<std::unique_ptr<CFltTmpFileStream>> open;
+    std::vector<std::string> names;
+    for (int i = 0; i < 3; ++i) {
+      Restart(many.path());
+      ASSERT_EQ(Open(), FLT_OK) << i;
+      EXPECT_EQ(loaded, host.document);
+      const std::string name = stream->m_szTmpFile;
+      if (form == kFourDigits) {
+        ExpectNameIn(many.path(), ".DOC");
+      } else if (form == kEightDigits) {  // <dir><sep>DOC<eight digits>.TMP.DOC
+        EXPECT_EQ(name.size(), many.path().size() + 1 + 3 + 8 + 8) << name;
+      }
+      EXPECT_EQ(std::find(names.begin(), names.end(), name), names.end());
+      names.push_back(name);
+      open.push_back(std::move(stream));
+    }
+    open.clear();
+    left.ExpectUntouched();
+    EXPECT_EQ(many.Entries(), left.Sorted());
+  };
+
+#ifdef _WIN32
+  // Under Wine each new file costs a scan of the directory, so tens of
+  // thousands are out of reach. The system picks by the tick count: the final
+  // spelling is taken for the numbers it will pick a little later, and the
+  // test waits until it gets there.
+  const DWORD lead = 15000, run = 1500, start = GetTickCount() + lead;
+  for (DWORD i = 0; i < run; ++i) {
+    const UINT n = (start + i) & 0xFFFF;  // the system's pick at that tick
+    if (n != 0) {
+      ASSERT_TRUE(left.Add(n, ".DOC"));
+    }
+  }
+  if (GetTickCount() - (start - lead) > lead - 500)
+    GTEST_SKIP() << "too slow to get ahead of the clock";
+  while (GetTickCount() - start > 0x80000000u) Sleep(50);
+  Restart(many.path());
+  ASSERT_EQ(Open(), FLT_OK);
+  // The pick fell in the run; the first free number after the run is taken.
+  char expected[FLT_MAX_PATH];
+  const UINT after = ((start + run - 1) & 0xFFFF) % 0xFFFF + 1;
+  ASSERT_NE(GetTempFileNameA(many.path().c_str(), "DOC", after, expected), 0u);
+  EXPECT_EQ(std::string(stream->m_szTmpFile), std::string(expected) + ".DOC");
+  EXPECT_EQ(loaded, host.document);
+  stream.reset();
+  openSome(kEither);
+  return;
+#endif
+  // Three names in four taken under the final spelling, in long runs.
+  for (UINT n = 1; n <= 0xFFFF; ++n) {
+    if (n % 4096 >= 1024) {
+      ASSERT_TRUE(left.Add(n, ".DOC"));
+    }
+  }
+  openSome(kFourDigits);
+  // The rest under the platform's own spelling: every number is taken one way
+  // or the other, and a longer name is found.
+  for (UINT n = 1; n <= 0xFFFF; ++n) {
+    if (n % 4096 < 1024) {
+      ASSERT_TRUE(left.Add(n, ""));
+    }
+  }
+  openSome(kEightDigits);
+  // And every name under the platform's own spelling, so that it cannot
+  // pick one at all.
+  for (UINT n = 1; n <= 0xFFFF; ++n) {
+    if (n % 4096 >= 1024) {
+      ASSERT_TRUE(left.Add(n, ""));
+    }
+  }
+  openSome(kEightDigits);
 }
 
 TEST_F(TmpRoute, ServerFailuresAfterTheRenameGiveTheirCodesAndTheFinalFileGoes) {

@@ -18,8 +18,10 @@ using calls::Bytes;
 using calls::Units;
 using vectors::ToHex;
 
-const unsigned kPages[] = {874,  1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257,
-                           1258, 932,  936,  949,  950,  437,  850,  866,  65001};
+const unsigned kPages[] = {874,   1250,  1251,  1252,  1253,  1254,  1255,  1256,  1257,
+                           1258,  932,   936,   949,   950,   437,   850,   866,   65001,
+                           852,   10000, 20127, 20866, 21866, 28591, 28592, 28593, 28594,
+                           28595, 28596, 28597, 28598, 28599, 28603, 28605};
 
 // Counts mismatches and keeps the first few for the failure message.
 class Mismatches {
