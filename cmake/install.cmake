@@ -25,3 +25,23 @@ else()
   ]])
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/samples/welcome.doc DESTINATION share/docflt)
+
+# Files for host authors and the man page, where the tree has them: the C
+# header, the pkg-config file (from a template naming the prefix) and
+# doctext's manual page.
+if(EXISTS ${PROJECT_SOURCE_DIR}/include/docflt/docflt.h)
+  install(FILES ${PROJECT_SOURCE_DIR}/include/docflt/docflt.h DESTINATION include/docflt)
+endif()
+foreach(template include/docflt.pc.in include/docflt/docflt.pc.in cmake/docflt.pc.in docflt.pc.in)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/${template} AND NOT DEFINED docflt_pc_template)
+    set(docflt_pc_template ${PROJECT_SOURCE_DIR}/${template})
+    configure_file(${docflt_pc_template} ${CMAKE_BINARY_DIR}/docflt.pc @ONLY)
+    install(FILES ${CMAKE_BINARY_DIR}/docflt.pc DESTINATION lib/pkgconfig)
+  endif()
+endforeach()
+foreach(page tools/doctext/doctext.1 man/doctext.1 doc/doctext.1)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/${page} AND NOT DEFINED docflt_man_page)
+    set(docflt_man_page ${PROJECT_SOURCE_DIR}/${page})
+    install(FILES ${docflt_man_page} DESTINATION share/man/man1)
+  endif()
+endforeach()
