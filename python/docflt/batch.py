@@ -2,8 +2,6 @@
 
 import collections
 import os
-from concurrent.futures import ThreadPoolExecutor
-from typing import NamedTuple, Optional
 
 from . import _codepage
 from ._host import default_plugin
@@ -14,15 +12,12 @@ from .errors import FilterError
 _BATCH = 8
 
 
-class Result(NamedTuple):
+class Result(collections.namedtuple("Result", "path text code error")):
     """One document's outcome. `text` is None on failure; `code` is the
     result code (0 on success), None when the file could not be opened at all
     (then `error` is the system's reason)."""
 
-    path: str
-    text: Optional[str]
-    code: Optional[int]
-    error: Optional[str]
+    __slots__ = ()
 
     @property
     def ok(self):
@@ -67,6 +62,7 @@ def extract_many(paths, jobs=1, codepage=None, plugin=None):
 
 
 def _threaded(plugin, paths, jobs, cp_mode, codec):
+    from concurrent.futures import ThreadPoolExecutor  # costs a module load: only when used
     pending = collections.deque()
     window = jobs * 4  # batches in flight: the threads never wait for the consumer's turn
     executor = ThreadPoolExecutor(max_workers=jobs, thread_name_prefix="docflt")

@@ -205,13 +205,13 @@ def test_the_plugin_is_found_beside_the_package_and_must_start(tmp_path, plugin_
     env.pop("DOCFLT_PLUGIN", None)
     # Without its registration the plug-in finds no server and says so.
     proc = subprocess.run([sys.executable, "-c", code], env=env,
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=tmp_path)
     assert proc.returncode != 0
     assert "could not start" in proc.stderr and "PluginError" in proc.stderr
     # With the registration beside it, it starts from there.
     shutil.copy(os.path.join(os.path.dirname(plugin_path), "docflt.reg"), copy / "docflt.reg")
     proc = subprocess.run([sys.executable, "-c", code], env=env,
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=tmp_path)
     assert proc.returncode == 0, proc.stderr
     assert proc.stdout.strip() == str(copy / _abi.PLUGIN_NAME)
 

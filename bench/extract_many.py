@@ -1,6 +1,6 @@
 """Documents per second: doctext against docflt.extract_many, interleaved.
 
-    PYTHONPATH=build/posix/python /usr/bin/python3 python/bench.py [DIR] [ROUNDS] [DOCTEXT]
+    PYTHONPATH=build/posix/python /usr/bin/python3 bench/extract_many.py [DIR] [ROUNDS] [DOCTEXT]
 
 Each round runs `doctext --quiet DIR` (one process: start-up, plug-in load and
 the batch), then extract_many over the same files in this process with the
