@@ -3,7 +3,7 @@
 # scripts/setup.sh [posix|all]   (default: all)
 set -euo pipefail
 what=${1:-all}
-pkgs=(cmake g++ make googletest python3)
+pkgs=(cmake g++ make googletest python3 python3-pytest python3-distributed dpkg-dev)
 if [ "$what" = all ]; then
   pkgs+=(libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 clang-14
          libclang-rt-14-dev binutils-mingw-w64-i686)
@@ -16,5 +16,6 @@ if [ ${#need[@]} -gt 0 ]; then
   echo "installing: ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq "${need[@]}" >/dev/null
+  # Waits for another apt run instead of failing on its lock.
+  apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${need[@]}" >/dev/null
 fi
