@@ -14,8 +14,8 @@ endforeach()
 include(GoogleTest)
 
 # docflt_add_test(NAME SOURCES... LIBS ...): one test program. On the Windows
-# targets the whole program is one CTest entry (each Wine start costs seconds);
-# on POSIX each test case is its own entry.
+# targets (run under Wine, 64- or 32-bit) the whole program is one CTest entry
+# (each Wine start costs seconds); on POSIX each test case is its own entry.
 function(docflt_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -24,9 +24,7 @@ function(docflt_add_test name)
     DOCFLT_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared"
     DOCFLT_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   if(CMAKE_CROSSCOMPILING)
-    if(NOT DOCFLT_32BIT)
-      add_test(NAME ${name} COMMAND ${name})
-    endif()
+    add_test(NAME ${name} COMMAND ${name})
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
   endif()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the 32-bit Windows build: every binary is a 32-bit PE (the record's
-# layout checks are compile-time assertions, so a finished build proves them),
-# and the plug-in exports its functions under plain undecorated names.
+# layout is asserted at compile time and tested by module_tests under 32-bit
+# Wine), and the plug-in exports its functions under plain undecorated names.
 set -uo pipefail
 dir=${1:-build/win32}
 objdump=i686-w64-mingw32-objdump

@@ -29,6 +29,7 @@ class Module {
   explicit Module(const std::string& path) {
 #ifdef _WIN32
     handle_ = LoadLibraryA(path.c_str());
+    loadError = handle_ ? 0 : GetLastError();
     auto find = [this](const char* n) {
       return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), n));
     };
@@ -64,6 +65,7 @@ class Module {
     return rc;
   }
 
+  unsigned long loadError = 0;  // the loader's error when Windows refused the load
   const char*(FLT_API* extensions)() = nullptr;
   FLTRESULT(FLT_API* create)(FILTEREDSTREAMINFO*) = nullptr;
   FLTRESULT(FLT_API* read)(FILTEREDSTREAMINFO*, void*, DWORD, DWORD*) = nullptr;
@@ -108,6 +110,7 @@ TEST_F(ModuleFolder, StartUpWithoutAServerRefusesTheLoad) {
   Module m(plugin);
 #ifdef _WIN32
   EXPECT_FALSE(m.loaded());
+  EXPECT_EQ(m.loadError, static_cast<unsigned long>(ERROR_DLL_INIT_FAILED));
 #else
   ASSERT_TRUE(m.loaded());
   EXPECT_STREQ(m.extensions(), "DOC");
@@ -180,8 +183,84 @@ TEST_F(ModuleFolder, ThreadNotificationsAndHandlers) {
   GTEST_SKIP() << "shared objects get no thread notifications and install no exception handlers";
 }
 #else
-TEST_F(ModuleFolder, FindsTheServerThroughTheRegistrationBesideIt) {
-  GTEST_SKIP() << "Windows reads the system registry, which a test does not change";
+// Runs a program of the Windows installation and waits for it; its exit code,
+// or -1 when it could not be started.
+long RunAndWait(std::string commandLine) {
+  STARTUPINFOA si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi)) {
+    return -1;
+  }
+  WaitForSingleObject(pi.hProcess, 120000);
+  DWORD code = 1;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return static_cast<long>(code);
+}
+
+std::string DocHandler() {
+  char value[260] = "";
+  LONG cb = sizeof(value);
+  return RegQueryValueA(HKEY_CLASSES_ROOT, ".doc\\PersistentHandler", value, &cb) == ERROR_SUCCESS
+             ? value
+             : std::string();
+}
+
+// The server registered by regsvr32 for as long as the object lives.
+class Registration {
+ public:
+  explicit Registration(const std::string& server) {
+    char full[MAX_PATH] = "";
+    GetFullPathNameA(server.c_str(), MAX_PATH, full, nullptr);
+    server_ = full;
+    result = RunAndWait("regsvr32.exe /s \"" + server_ + "\"");
+  }
+  ~Registration() { Unregister(); }
+  long Unregister() {
+    if (server_.empty()) return 0;
+    const long rc = RunAndWait("regsvr32.exe /u /s \"" + server_ + "\"");
+    server_.clear();
+    return rc;
+  }
+  long result = -1;
+
+ private:
+  std::string server_;
+};
+
+// The way a Windows user installs: regsvr32 registers the bundled server, and
+// a plug-in with no settings file finds it through the registry. Its first load
+// writes the default settings beside it, whose server name leads nowhere; once
+// the server is unregistered, the load is refused.
+TEST_F(ModuleFolder, FindsTheServerRegisteredByRegsvr32) {
+  if (!DocHandler().empty()) GTEST_SKIP() << "this Windows already has a .doc filter registered";
+  const std::string ini = fs::path(plugin).replace_extension(".ini").string();
+  {
+    Registration registration(DOCFLT_SERVER_FILE);
+    ASSERT_EQ(registration.result, 0) << "regsvr32 failed";
+    EXPECT_FALSE(DocHandler().empty());
+    ASSERT_FALSE(routes::FileExists(ini));
+    {
+      Module m(plugin);
+      EXPECT_TRUE(ExtractsTheSample(m));
+    }
+    std::string settings;
+    ASSERT_TRUE(routes::ReadWholeFile(ini, &settings));
+    EXPECT_NE(settings.find("[SETTINGS]\r\n"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("\r\nSERVERFILENAME=\r\n"), std::string::npos) << settings;
+    {
+      Module again(plugin);  // now with the default settings file beside it
+      EXPECT_TRUE(ExtractsTheSample(again));
+    }
+    EXPECT_EQ(registration.Unregister(), 0) << "regsvr32 /u failed";
+  }
+  EXPECT_TRUE(DocHandler().empty());
+  Module m(plugin);
+  EXPECT_FALSE(m.loaded());
+  EXPECT_EQ(m.loadError, static_cast<unsigned long>(ERROR_DLL_INIT_FAILED));
 }
 
 DWORD WINAPI ExtractOnThread(void* module) {

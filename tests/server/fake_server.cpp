@@ -18,6 +18,24 @@ namespace {
 std::uint32_t g_mode = 0;
 fake_server::Stats g_stats = {};
 
+// What a server's escaping exception looks like to its caller. On 32-bit
+// Windows GCC's table-driven unwinding, linked into each module of its own,
+// cannot carry an exception out of the module that threw it (such a server
+// would only terminate); a 32-bit server whose exceptions do escape is built
+// with the platform's compiler and raises them as structured exceptions, as
+// this does.
+[[noreturn]] void ThrowOutOfTheServer() {
+#if defined(_WIN32) && !defined(_WIN64)
+  static const char kWhat[] = "release";
+  const ULONG_PTR args[3] = {0x19930520, reinterpret_cast<ULONG_PTR>(kWhat), 0};
+  RaiseException(0xE06D7363, EXCEPTION_NONCONTINUABLE, 3, args);
+  for (;;) {
+  }
+#else
+  throw std::runtime_error("release");
+#endif
+}
+
 const CLSID kServerClass = {
     0xF07F3920, 0x7B8C, 0x11CF, {0x9B, 0xE8, 0x00, 0xAA, 0x00, 0x4B, 0x99, 0x86}};
 
@@ -47,7 +65,7 @@ class Filter final : public IFilter, public IPersistFile, public IPersistStorage
     // The count drops before the throw, so a throwing release still frees.
     ULONG left = --refs_;
     if (left == 0) delete this;
-    if (g_mode & fake_server::kReleaseThrows) throw std::runtime_error("release");
+    if (g_mode & fake_server::kReleaseThrows) ThrowOutOfTheServer();
     return left;
   }
 
