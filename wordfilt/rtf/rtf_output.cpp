@@ -132,21 +132,13 @@ void RtfOutput::EndStory(std::uint32_t story) {
 }
 
 void RtfOutput::Append(std::uint32_t story, char16_t c, std::uint32_t lcid) {
+  const std::uint32_t current = story == kMainStory ? mainLocale_ : stories_[story].locale;
+  if (lcid != 0 && lcid != current) SwitchLocale(story, lcid);
   if (story == kMainStory) {
-    ChunkWriter& w = Main();
-    if (lcid != 0 && lcid != mainLocale_) {
-      w.SetLocale(lcid);
-      mainLocale_ = lcid;
-    }
-    w.Put(c);
-    return;
+    Main().Put(c);
+  } else {
+    stories_[story].text.push_back(c);
   }
-  Story& s = stories_[story];
-  if (lcid != 0 && lcid != s.locale) {
-    s.locales.emplace_back(static_cast<std::uint32_t>(s.text.size()), lcid);
-    s.locale = lcid;
-  }
-  s.text.push_back(c);
 }
 
 void RtfOutput::FlushTab(std::uint32_t story) {
@@ -160,6 +152,45 @@ void RtfOutput::Put(std::uint32_t story, char16_t c) {
   if (story >= stories_.size()) return;
   FlushTab(story);
   Append(story, c, LocaleOf(c));
+}
+
+void RtfOutput::SwitchLocale(std::uint32_t story, std::uint32_t lcid) {
+  if (story == kMainStory) {
+    Main().SetLocale(lcid);
+    mainLocale_ = lcid;
+    return;
+  }
+  Story& s = stories_[story];
+  s.locales.emplace_back(static_cast<std::uint32_t>(s.text.size()), lcid);
+  s.locale = lcid;
+}
+
+void RtfOutput::AppendRun(std::uint32_t story, const char16_t* text, std::size_t n) {
+  if (n == 0) return;
+  if (story == kMainStory) {
+    Main().Put(std::u16string_view(text, n));
+  } else {
+    stories_[story].text.append(text, n);
+  }
+}
+
+void RtfOutput::PutRun(std::uint32_t story, const char16_t* text, std::size_t n) {
+  if (story >= stories_.size() || n == 0) return;
+  FlushTab(story);
+  std::uint32_t current = story == kMainStory ? mainLocale_ : stories_[story].locale;
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const char16_t c = text[i];
+    // Spaces, digits and punctuation take the language around them.
+    if (c < 0x80 && static_cast<char16_t>((c | 0x20) - u'a') >= 26) continue;
+    const std::uint32_t lcid = LocaleOf(c);
+    if (lcid == 0 || lcid == current) continue;
+    AppendRun(story, text + from, i - from);
+    SwitchLocale(story, lcid);
+    current = lcid;
+    from = i;
+  }
+  AppendRun(story, text + from, n - from);
 }
 
 void RtfOutput::Paragraph(std::uint32_t story) {

@@ -57,6 +57,8 @@ class RtfOutput {
 
   // A character other than a control character ("\t" is kept).
   void Put(std::uint32_t story, char16_t c);
+  // A run of such characters.
+  void PutRun(std::uint32_t story, const char16_t* text, std::size_t n);
   void Paragraph(std::uint32_t story);
   // A cell ends in "\t"; a row's end turns its last cell's "\t" into "\n".
   void Cell(std::uint32_t story);
@@ -84,6 +86,8 @@ class RtfOutput {
   std::uint32_t LocaleOf(char16_t c);
   std::uint16_t LanguageOf(Script s) const;
   void Append(std::uint32_t story, char16_t c, std::uint32_t lcid);
+  void AppendRun(std::uint32_t story, const char16_t* text, std::size_t n);
+  void SwitchLocale(std::uint32_t story, std::uint32_t lcid);
   void FlushTab(std::uint32_t story);
 
   DocumentText& out_;

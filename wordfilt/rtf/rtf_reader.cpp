@@ -146,7 +146,20 @@ class RtfReader {
       return;
     }
     const RtfCodePages::Table& table = *s.table;
-    for (std::size_t i = 0; i < size; ++i) Emit(s, table[data[i]]);
+    if (s.dest != RtfDest::kText) {
+      for (std::size_t i = 0; i < size; ++i) Emit(s, table[data[i]]);
+      return;
+    }
+    // Most text: decoded a run at a time, control characters other than tabs left out.
+    decoded_.resize(size);
+    char16_t* out = &decoded_[0];
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+      const char16_t c = table[data[i]];
+      out[n] = c;
+      n += c >= 0x20 || c == u'\t';
+    }
+    output_.PutRun(s.story, out, n);
   }
 
   void FlushBytes() {
