@@ -178,16 +178,20 @@ void RtfOutput::PutRun(std::uint32_t story, const char16_t* text, std::size_t n)
   if (story >= stories_.size() || n == 0) return;
   FlushTab(story);
   std::uint32_t current = story == kMainStory ? mainLocale_ : stories_[story].locale;
+  // ASCII, most of any text, needs no look while its letters keep the locale.
+  const std::uint32_t latin = LocaleOf(u'a');
+  bool asciiFits = latin == current;
   std::size_t from = 0;
   for (std::size_t i = 0; i < n; ++i) {
     const char16_t c = text[i];
     // Spaces, digits and punctuation take the language around them.
-    if (c < 0x80 && static_cast<char16_t>((c | 0x20) - u'a') >= 26) continue;
+    if (c < 0x80 && (asciiFits || static_cast<char16_t>((c | 0x20) - u'a') >= 26)) continue;
     const std::uint32_t lcid = LocaleOf(c);
     if (lcid == 0 || lcid == current) continue;
     AppendRun(story, text + from, i - from);
     SwitchLocale(story, lcid);
     current = lcid;
+    asciiFits = latin == current;
     from = i;
   }
   AppendRun(story, text + from, n - from);
