@@ -4,6 +4,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "wordfilt/formats/detect_xml.h"
+
 namespace wordfilt {
 namespace {
 
@@ -28,6 +30,7 @@ Format DetectFormat(const std::uint8_t* data, std::size_t size) {
                               std::min<std::size_t>(size, 4096));
   if (StartsWith(head, "{\\rtf")) return Format::kRtf;
   if (StartsWith(head, "PK\x03\x04")) return Format::kOoxml;
+  if (IsWordXml(data, size)) return Format::kWordXml;
   // The readers of the text formats confirm what this first look suggests.
   return Format::kUnknown;
 }
