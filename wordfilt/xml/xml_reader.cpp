@@ -118,7 +118,8 @@ Event Reader::Next() {
   }
   for (;;) {
     if (pos_ == end_ && !Fill()) {
-      if (failed_) return Fail();
+      // Elements still open: the document was cut short.
+      if (failed_ || !frames_.empty()) return Fail();
       closing_ = true;
       return Unwind();
     }
@@ -317,9 +318,11 @@ bool Reader::ReadText() {
   const char* base = buffer_.data();
   const void* lt = std::memchr(base + pos_, '<', end_ - pos_);
   while (lt == nullptr && !eof_ && end_ - pos_ < kTextPiece) {
+    // Only what the fill added needs looking at.
+    const std::size_t seen = end_ - pos_;
     if (!Fill()) break;
     base = buffer_.data();
-    lt = std::memchr(base + pos_, '<', end_ - pos_);
+    lt = std::memchr(base + pos_ + seen, '<', end_ - pos_ - seen);
   }
   std::size_t stop = lt ? static_cast<std::size_t>(static_cast<const char*>(lt) - base) : end_;
   if (lt == nullptr && !eof_) {
@@ -410,6 +413,10 @@ bool Reader::SkipDoctype() {
         if (c == quote) quote = 0;
       } else if (c == '"' || c == '\'') {
         quote = c;
+      } else if (c == '<' && end_ - pos_ >= 3 && std::memcmp(&buffer_[pos_], "!--", 3) == 0) {
+        // A comment in the internal subset may hold any bracket.
+        pos_ += 3;
+        if (!SkipPast("-->")) return false;
       } else if (c == '[') {
         ++brackets;
       } else if (c == ']') {
