@@ -28,7 +28,22 @@ void ChunkWriter::SetLocale(std::uint32_t lcid) { locale_ = lcid ? lcid : defaul
 std::size_t ChunkWriter::size() const { return out_.text.size(); }
 
 void ChunkWriter::Put(std::u16string_view text) {
-  for (char16_t c : text) Put(c);
+  std::size_t i = 0;
+  while (i < text.size()) {
+    // Printable ASCII inside an open paragraph of the chunk's language needs
+    // nothing but copying: what Append would do, in bulk.
+    if (open_ && !newStory_ && !paragraphStart_ && out_.chunks.back().locale == locale_) {
+      std::size_t j = i;
+      while (j < text.size() && text[j] >= 0x20 && text[j] < 0x7F) ++j;
+      if (j != i) {
+        out_.text.append(text.data() + i, j - i);
+        out_.chunks.back().length += static_cast<std::uint32_t>(j - i);
+        i = j;
+        continue;
+      }
+    }
+    Put(text[i++]);
+  }
 }
 
 void ChunkWriter::Put(char16_t c) {

@@ -49,6 +49,10 @@ char32_t Reference(std::string_view name) {
 }  // namespace
 
 bool NeedsUnescape(std::string_view raw, bool attribute) {
+  if (!attribute) {
+    return std::memchr(raw.data(), '&', raw.size()) != nullptr ||
+           std::memchr(raw.data(), '\r', raw.size()) != nullptr;
+  }
   for (char c : raw) {
     if (c == '&' || c == '\r' || (attribute && (c == '\t' || c == '\n'))) return true;
   }
