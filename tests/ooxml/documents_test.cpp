@@ -3,6 +3,7 @@
 // public corpus's Word 2003 XML file against its reference text.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>

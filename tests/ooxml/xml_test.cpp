@@ -2,6 +2,7 @@
 // input that arrives in pieces or ends too early.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
