@@ -3,10 +3,10 @@
 # scripts/setup.sh [posix|all]   (default: all)
 set -euo pipefail
 what=${1:-all}
-pkgs=(cmake g++ make googletest python3 python3-pytest python3-distributed dpkg-dev)
+pkgs=(cmake g++ make googletest python3 python3-pytest python3-distributed dpkg-dev zlib1g-dev)
 if [ "$what" = all ]; then
   pkgs+=(libbenchmark-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine64 clang-14
-         libclang-rt-14-dev binutils-mingw-w64-i686)
+         libclang-rt-14-dev binutils-mingw-w64-i686 libz-mingw-w64-dev)
 fi
 if [ "$what" = all ]; then
   # 32-bit Wine for the win32 tests, beside the 64-bit one.

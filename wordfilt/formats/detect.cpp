@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "wordfilt/formats/detect_text.h"
+#include "wordfilt/formats/detect_xml.h"
 
 namespace wordfilt {
 namespace {
@@ -30,8 +31,9 @@ Format DetectFormat(const std::uint8_t* data, std::size_t size) {
                               std::min<std::size_t>(size, 4096));
   if (StartsWith(head, "{\\rtf")) return Format::kRtf;
   if (StartsWith(head, "PK\x03\x04")) return Format::kOoxml;
-  // Checks of XML formats belong here, before the text formats: XML that is
-  // no page would otherwise read as plain text.
+  // XML formats before the text formats: XML that is no page would
+  // otherwise read as plain text.
+  if (IsWordXml(data, size)) return Format::kWordXml;
   if (HasBinarySignature(data, size)) return Format::kUnknown;
   // Markup and headers are looked at in the first 64 KiB only: a page
   // or an archive declares itself at its start.
