@@ -25,10 +25,11 @@ isolation::WorkerPool* ModuleWorkers() noexcept;
 
 // Load results for a document parsed in a worker: the parser's own codes, or
 // one of these when the worker failed it.
-constexpr HRESULT kWorkerStartFailed = static_cast<HRESULT>(0x80080005L);  // CO_E_SERVER_EXEC_FAILURE
-constexpr HRESULT kWorkerTimedOut = static_cast<HRESULT>(0x800705B4L);     // ERROR_TIMEOUT
-constexpr HRESULT kWorkerDied = static_cast<HRESULT>(0x8007042BL);         // ERROR_PROCESS_ABORTED
-constexpr HRESULT kWorkerBadReply = static_cast<HRESULT>(0x8007000DL);     // ERROR_INVALID_DATA
+constexpr HRESULT kWorkerStartFailed =
+    static_cast<HRESULT>(0x80080005L);                                  // CO_E_SERVER_EXEC_FAILURE
+constexpr HRESULT kWorkerTimedOut = static_cast<HRESULT>(0x800705B4L);  // ERROR_TIMEOUT
+constexpr HRESULT kWorkerDied = static_cast<HRESULT>(0x8007042BL);      // ERROR_PROCESS_ABORTED
+constexpr HRESULT kWorkerBadReply = static_cast<HRESULT>(0x8007000DL);  // ERROR_INVALID_DATA
 
 #ifndef _WIN32
 // The document at `path`, opened here and handed to a worker open.

@@ -1,4 +1,6 @@
 // The server module's entry points.
+#include "platform/module.h"
+
 #include <new>
 #include <string>
 
@@ -7,8 +9,6 @@
 #include "wordfilt/component/ids.h"
 #include "wordfilt/component/isolated_load.h"
 #include "wordfilt/component/module_state.h"
-
-#include "platform/module.h"
 
 #ifdef _WIN32
 #define WORDFILT_EXPORT extern "C"

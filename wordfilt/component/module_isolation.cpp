@@ -37,8 +37,8 @@ void StartModuleIsolation(const std::string& modulePath) noexcept {
 #ifndef _WIN32
       if (settings.isolated) {
         const unsigned cpus = std::thread::hardware_concurrency();
-        g_pool.reset(new isolation::WorkerPool(WorkerPathBeside(modulePath), settings,
-                                               cpus ? cpus : 2));
+        g_pool.reset(
+            new isolation::WorkerPool(WorkerPathBeside(modulePath), settings, cpus ? cpus : 2));
       }
 #else
       (void)settings;

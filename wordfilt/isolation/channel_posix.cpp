@@ -140,15 +140,14 @@ IoResult SendMessage(int socket, MessageType type, const void* payload, std::siz
 IoResult SendMessage2(int socket, MessageType type, std::uint32_t word, const void* payload,
                       std::size_t size, const Deadline& deadline) {
   if (size > UINT32_MAX - 4) return IoResult::kFailed;
-  std::uint32_t header[3] = {static_cast<std::uint32_t>(type),
-                             static_cast<std::uint32_t>(size + 4), word};
+  std::uint32_t header[3] = {static_cast<std::uint32_t>(type), static_cast<std::uint32_t>(size + 4),
+                             word};
   iovec iov[2] = {{header, sizeof header}, {const_cast<void*>(payload), size}};
   return SendAll(socket, iov, size ? 2 : 1, deadline, -1);
 }
 
 IoResult ReceiveMessage(int socket, const Deadline& deadline, std::size_t maxPayload,
-                        MessageType* type, ByteBuffer* payload,
-                        UniqueFd* receivedFd) {
+                        MessageType* type, ByteBuffer* payload, UniqueFd* receivedFd) {
   std::uint32_t header[2] = {};
   bool gotFd = false;
   IoResult r = ReceiveAll(socket, header, sizeof header, deadline, receivedFd, &gotFd);

@@ -57,8 +57,7 @@ IoResult SendMessage2(int socket, MessageType type, std::uint32_t word, const vo
 // A file passed with it lands in *receivedFd (close-on-exec); a message that
 // carries one when receivedFd is null is kMalformed.
 IoResult ReceiveMessage(int socket, const Deadline& deadline, std::size_t maxPayload,
-                        MessageType* type, ByteBuffer* payload,
-                        UniqueFd* receivedFd = nullptr);
+                        MessageType* type, ByteBuffer* payload, UniqueFd* receivedFd = nullptr);
 
 }  // namespace isolation
 }  // namespace wordfilt

@@ -84,8 +84,7 @@ std::vector<std::uint8_t> EncodeResult(Outcome outcome, const DocumentText& doc)
   return w.Take();
 }
 
-bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome,
-                  DocumentText* doc) {
+bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome, DocumentText* doc) {
   if (size > kMaxResultBytes) return false;
   Reader r(data, size);
   std::uint32_t code = 0, truncated = 0, textUnits = 0, chunkCount = 0, propCount = 0;

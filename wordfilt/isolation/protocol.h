@@ -52,8 +52,7 @@ std::vector<std::uint8_t> EncodeResult(Outcome outcome, const DocumentText& doc)
 // Decodes and checks a reply. False for anything malformed: sizes that do not
 // add up, chunks outside the text, unknown break types or outcomes, counts over
 // the limits. `doc` is filled only on success.
-bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome,
-                  DocumentText* doc);
+bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome, DocumentText* doc);
 
 }  // namespace isolation
 }  // namespace wordfilt

@@ -33,7 +33,8 @@ unsigned ReadNumber(const std::string& ini, const char* key, unsigned fallback, 
 // The worker program is not built for Windows yet: modules there parse in the
 // host's process whatever the file says, and the default says so.
 #define WORDFILT_ISOLATION_DEFAULT "inproc"
-#define WORDFILT_ISOLATION_NOTE "'(Windows builds parse in-process for now: process is not available.)\r\n"
+#define WORDFILT_ISOLATION_NOTE \
+  "'(Windows builds parse in-process for now: process is not available.)\r\n"
 #else
 #define WORDFILT_ISOLATION_DEFAULT "process"
 #define WORDFILT_ISOLATION_NOTE ""
@@ -43,9 +44,9 @@ const char kDefaultSection[] =
     "'Where documents are parsed: process (the default) parses each one in a\r\n"
     "'separate worker program, wordfilt-worker beside this module, so that a\r\n"
     "'document that crashes or hangs the parser costs only that document;\r\n"
-    "'inproc parses in the host's own process (for hosts that cannot start one).\r\n"
-    WORDFILT_ISOLATION_NOTE
-    "ISOLATION=" WORDFILT_ISOLATION_DEFAULT "\r\n"
+    "'inproc parses in the host's own process (for hosts that cannot start "
+    "one).\r\n" WORDFILT_ISOLATION_NOTE "ISOLATION=" WORDFILT_ISOLATION_DEFAULT
+    "\r\n"
     "\r\n"
     "'Seconds a worker may spend on one document before it is stopped.\r\n"
     "TIMEOUT=30\r\n"

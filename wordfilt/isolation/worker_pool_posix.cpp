@@ -1,8 +1,7 @@
-#include "wordfilt/isolation/worker_pool.h"
-
 #include <cstring>
 
 #include "wordfilt/isolation/channel_posix.h"
+#include "wordfilt/isolation/worker_pool.h"
 #include "wordfilt/isolation/worker_process_posix.h"
 
 namespace wordfilt {

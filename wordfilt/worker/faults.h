@@ -15,8 +15,8 @@ namespace worker {
 // Crashes, spins, exhausts memory, exits, or writes garbage to the channel, as
 // the marker says; returns true with *outcome and *doc set when the mode
 // produces a result of its own instead of the parser's.
-bool Misbehave(const std::uint8_t* data, std::size_t size, int channel,
-               isolation::Outcome* outcome, DocumentText* doc);
+bool Misbehave(const std::uint8_t* data, std::size_t size, int channel, isolation::Outcome* outcome,
+               DocumentText* doc);
 
 }  // namespace worker
 }  // namespace wordfilt

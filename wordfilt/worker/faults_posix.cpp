@@ -1,5 +1,3 @@
-#include "wordfilt/worker/faults.h"
-
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -9,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "wordfilt/worker/faults.h"
+
 namespace wordfilt {
 namespace worker {
 namespace {
@@ -17,8 +17,7 @@ constexpr char kMarker[] = "WORDFILT-FAULT:";
 
 bool Is(const std::uint8_t* data, std::size_t size, const char* mode) {
   const std::size_t m = sizeof kMarker - 1, n = std::strlen(mode);
-  return size >= m + n && std::memcmp(data, kMarker, m) == 0 &&
-         std::memcmp(data + m, mode, n) == 0;
+  return size >= m + n && std::memcmp(data, kMarker, m) == 0 && std::memcmp(data + m, mode, n) == 0;
 }
 
 void WriteAll(int channel, const void* p, std::size_t n) {
@@ -33,8 +32,8 @@ void WriteAll(int channel, const void* p, std::size_t n) {
 
 }  // namespace
 
-bool Misbehave(const std::uint8_t* data, std::size_t size, int channel,
-               isolation::Outcome* outcome, DocumentText* doc) {
+bool Misbehave(const std::uint8_t* data, std::size_t size, int channel, isolation::Outcome* outcome,
+               DocumentText* doc) {
   if (Is(data, size, "crash")) __builtin_trap();
   if (Is(data, size, "exit")) _exit(0);
   if (Is(data, size, "spin")) {
@@ -58,8 +57,14 @@ bool Misbehave(const std::uint8_t* data, std::size_t size, int channel,
   }
   if (Is(data, size, "garbage")) {
     // A framed result whose contents are nonsense.
-    const std::uint32_t junk[8] = {static_cast<std::uint32_t>(isolation::MessageType::kResult), 24,
-                                   0,          0x7fffffff, 3, 0xdeadbeef, 9, 9};
+    const std::uint32_t junk[8] = {static_cast<std::uint32_t>(isolation::MessageType::kResult),
+                                   24,
+                                   0,
+                                   0x7fffffff,
+                                   3,
+                                   0xdeadbeef,
+                                   9,
+                                   9};
     WriteAll(channel, junk, sizeof junk);
     for (;;) pause();
   }

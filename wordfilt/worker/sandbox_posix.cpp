@@ -34,17 +34,19 @@ constexpr unsigned kArch = AUDIT_ARCH_I386;
 
 #ifndef WORDFILT_NO_SECCOMP
 const long kAllowed[] = {
-    SYS_read, SYS_write, SYS_readv, SYS_writev, SYS_pread64, SYS_lseek, SYS_recvmsg, SYS_sendmsg,
-    SYS_recvfrom, SYS_sendto, SYS_close, SYS_ppoll,
+    SYS_read,         SYS_write,          SYS_readv,        SYS_writev,    SYS_pread64,
+    SYS_lseek,        SYS_recvmsg,        SYS_sendmsg,      SYS_recvfrom,  SYS_sendto,
+    SYS_close,        SYS_ppoll,
 #ifdef SYS_poll
     SYS_poll,
 #endif
-    SYS_mmap, SYS_munmap, SYS_mremap, SYS_brk, SYS_madvise, SYS_mprotect, SYS_futex,
-    SYS_sched_yield, SYS_getrandom, SYS_clock_gettime, SYS_setitimer,
+    SYS_mmap,         SYS_munmap,         SYS_mremap,       SYS_brk,       SYS_madvise,
+    SYS_mprotect,     SYS_futex,          SYS_sched_yield,  SYS_getrandom, SYS_clock_gettime,
+    SYS_setitimer,
 #ifdef SYS_alarm
     SYS_alarm,
 #endif
-    SYS_rt_sigreturn, SYS_rt_sigprocmask, SYS_rt_sigaction, SYS_exit, SYS_exit_group,
+    SYS_rt_sigreturn, SYS_rt_sigprocmask, SYS_rt_sigaction, SYS_exit,      SYS_exit_group,
 };
 #endif
 

@@ -51,8 +51,8 @@ class ChannelStreams final : public StreamSource {
     out.clear();
     if (!ok_) return false;
     if (isolation::SendMessage(kChannel, MessageType::kStreamRequest, name.data(),
-                               name.size() * sizeof(char16_t), Deadline::Forever()) !=
-        IoResult::kOk) {
+                               name.size() * sizeof(char16_t),
+                               Deadline::Forever()) != IoResult::kOk) {
       _exit(2);  // the module is gone or has given up on this document
     }
     MessageType type{};
@@ -94,7 +94,8 @@ bool ReadFile(int fd, std::uint64_t size, ByteBuffer* out) {
 
 Outcome ParseFile(int fd, std::uint64_t size, DocumentText* doc) {
   ByteBuffer bytes;
-  if (!ReadFile(fd, size, &bytes)) return g_outOfMemory ? Outcome::kOutOfMemory : Outcome::kUnreadable;
+  if (!ReadFile(fd, size, &bytes))
+    return g_outOfMemory ? Outcome::kOutOfMemory : Outcome::kUnreadable;
 #ifdef WORDFILT_WORKER_FAULTS
   Outcome fault{};
   if (Misbehave(bytes.data(), bytes.size(), kChannel, &fault, doc)) return fault;
@@ -159,16 +160,16 @@ int Serve(unsigned timeoutSeconds) {
 }  // namespace wordfilt
 
 int main(int argc, char** argv) {
-  const unsigned timeout = argc > 1 ? static_cast<unsigned>(std::strtoul(argv[1], nullptr, 10)) : 30;
+  const unsigned timeout =
+      argc > 1 ? static_cast<unsigned>(std::strtoul(argv[1], nullptr, 10)) : 30;
   std::uint32_t sandboxed = 0;
 #ifndef WORDFILT_ASAN
   // The sanitizer's reports and leak check need files and threads.
   sandboxed = wordfilt::worker::EnterSandbox() ? 1 : 0;
 #endif
-  if (wordfilt::isolation::SendMessage(3, wordfilt::isolation::MessageType::kReady, &sandboxed,
-                                       sizeof sandboxed,
-                                       wordfilt::isolation::Deadline::Forever()) !=
-      wordfilt::isolation::IoResult::kOk) {
+  if (wordfilt::isolation::SendMessage(
+          3, wordfilt::isolation::MessageType::kReady, &sandboxed, sizeof sandboxed,
+          wordfilt::isolation::Deadline::Forever()) != wordfilt::isolation::IoResult::kOk) {
     return 2;
   }
   return wordfilt::worker::Serve(timeout ? timeout : 30);
