@@ -70,10 +70,17 @@ IoResult SendAll(int socket, iovec* iov, int count, const Deadline& deadline, in
   return IoResult::kOk;
 }
 
-// Reads exactly `size` bytes; a file passed with them goes to *fd.
+// Reads exactly `size` bytes; a file passed with them goes to *fd. Without a
+// deadline the call blocks; with one, waitFirst polls before the first read
+// (a reply that is still being made would only answer "not yet").
 IoResult ReceiveAll(int socket, void* buffer, std::size_t size, const Deadline& deadline,
-                    UniqueFd* fd, bool* gotFd) {
+                    UniqueFd* fd, bool* gotFd, bool waitFirst = false) {
   auto* p = static_cast<char*>(buffer);
+  if (waitFirst && !deadline.forever) {
+    const IoResult wait = WaitFor(socket, POLLIN, deadline);
+    if (wait != IoResult::kOk) return wait;
+  }
+  const int flags = (deadline.forever ? 0 : MSG_DONTWAIT) | MSG_CMSG_CLOEXEC;
   while (size > 0) {
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 4)];
     iovec iov{p, size};
@@ -82,7 +89,7 @@ IoResult ReceiveAll(int socket, void* buffer, std::size_t size, const Deadline& 
     msg.msg_iovlen = 1;
     msg.msg_control = control;
     msg.msg_controllen = sizeof control;
-    const ssize_t n = recvmsg(socket, &msg, MSG_DONTWAIT | MSG_CMSG_CLOEXEC);
+    const ssize_t n = recvmsg(socket, &msg, flags);
     if (n < 0) {
       if (errno == EINTR) continue;
       if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -150,7 +157,7 @@ IoResult ReceiveMessage(int socket, const Deadline& deadline, std::size_t maxPay
                         MessageType* type, ByteBuffer* payload, UniqueFd* receivedFd) {
   std::uint32_t header[2] = {};
   bool gotFd = false;
-  IoResult r = ReceiveAll(socket, header, sizeof header, deadline, receivedFd, &gotFd);
+  IoResult r = ReceiveAll(socket, header, sizeof header, deadline, receivedFd, &gotFd, true);
   if (r != IoResult::kOk) return r;
   if (header[1] > maxPayload) return IoResult::kMalformed;
   *type = static_cast<MessageType>(header[0]);
