@@ -85,7 +85,7 @@ for check in $checks; do
     kills=0
     start=$(date +%s.%N)
     while kill -0 $host 2> /dev/null; do
-      sleep "0.0$((RANDOM % 9 + 1))"
+      sleep "${PAUSE:-0.0$((RANDOM % 9 + 1))}"
       for w in $(pgrep -P $host); do kill -9 "$w" 2> /dev/null && kills=$((kills + 1)); done
     done
     wait $host
