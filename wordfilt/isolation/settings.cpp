@@ -41,7 +41,7 @@ unsigned ReadNumber(const std::string& ini, const char* key, unsigned fallback, 
 #endif
 
 const char kDefaultSection[] =
-    "'Where documents are parsed: process (the default) parses each one in a\r\n"
+    "'Where documents are parsed: process parses each one in a\r\n"
     "'separate worker program, wordfilt-worker beside this module, so that a\r\n"
     "'document that crashes or hangs the parser costs only that document;\r\n"
     "'inproc parses in the host's own process (for hosts that cannot start "
