@@ -16,6 +16,8 @@ if(WIN32)
 else()
   install(TARGETS doctext RUNTIME DESTINATION bin)
   install(TARGETS docflt wordfilt LIBRARY DESTINATION lib/docflt)
+  # The module starts its worker from its own directory.
+  install(TARGETS wordfilt-worker RUNTIME DESTINATION lib/docflt)
   install(CODE "set(registration_template \"${WORDFILT_REGISTRATION}\")")
   install(CODE [[
     file(READ "${registration_template}" registration)

@@ -1,10 +1,13 @@
 // The server module's entry points.
+#include "platform/module.h"
+
 #include <new>
 #include <string>
 
 #include "platform/filter.h"
 #include "wordfilt/component/factory.h"
 #include "wordfilt/component/ids.h"
+#include "wordfilt/component/isolated_load.h"
 #include "wordfilt/component/module_state.h"
 
 #ifdef _WIN32
@@ -13,10 +16,24 @@
 #define WORDFILT_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
+namespace {
+
+// The settings and the worker program live beside this module.
+void StartIsolation() {
+  char path[4096] = {};
+  HMODULE self = platform::ModuleFromAddress(reinterpret_cast<const void*>(&StartIsolation));
+  const DWORD n = GetModuleFileNameA(self, path, sizeof path);
+  if (n == 0 || n >= sizeof path) return;
+  wordfilt::StartModuleIsolation(std::string(path, n));
+}
+
+}  // namespace
+
 WORDFILT_EXPORT HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (rclsid != wordfilt::kFilterClsid) return CLASS_E_CLASSNOTAVAILABLE;
+  StartIsolation();
   auto* factory = new (std::nothrow) wordfilt::FilterFactory();
   if (!factory) return E_OUTOFMEMORY;
   const HRESULT hr = factory->QueryInterface(riid, ppv);

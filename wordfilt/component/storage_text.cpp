@@ -5,6 +5,7 @@
 #include "platform/filter.h"
 #include "wordfilt/component/storage_open.h"
 #include "wordfilt/doc/extract.h"
+#include "wordfilt/doc/memory_streams.h"
 #include "wordfilt/doc/properties.h"
 
 namespace wordfilt {
@@ -19,8 +20,7 @@ class StorageStreams final : public StreamSource {
  public:
   explicit StorageStreams(IStorage* storage) : storage_(storage) {}
   bool Read(std::u16string_view name, ByteBuffer& out) override {
-    const std::u16string terminated(name);
-    return ReadStorageStream(storage_, terminated.c_str(), kMaxStreamBytes, &out);
+    return ReadDocumentStream(storage_, name, out);
   }
 
  private:
@@ -28,6 +28,18 @@ class StorageStreams final : public StreamSource {
 };
 
 }  // namespace
+
+bool ReadDocumentStream(IStorage* storage, std::u16string_view name, ByteBuffer& out) noexcept {
+  try {
+    const std::u16string terminated(name);
+    const std::size_t limit =
+        SameStreamName(name, kSummaryInformationStream) ? kMaxPropertyBytes : kMaxStreamBytes;
+    return ReadStorageStream(storage, terminated.c_str(), limit, &out);
+  } catch (...) {
+    out.clear();
+    return false;
+  }
+}
 
 HRESULT LoadDocumentText(IStorage* storage, DocumentText* text) noexcept {
   StorageStreams streams(storage);
@@ -45,8 +57,7 @@ HRESULT LoadDocumentText(IStorage* storage, DocumentText* text) noexcept {
 void LoadDocumentProperties(IStorage* storage, std::vector<DocumentProperty>* out) noexcept {
   out->clear();
   ByteBuffer bytes;
-  const std::u16string name(kSummaryInformationStream);
-  if (!ReadStorageStream(storage, name.c_str(), kMaxPropertyBytes, &bytes)) return;
+  if (!ReadDocumentStream(storage, kSummaryInformationStream, bytes)) return;
   try {
     *out = ReadSummaryProperties(ByteSpan(bytes));
   } catch (...) {

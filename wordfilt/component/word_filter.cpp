@@ -6,6 +6,7 @@
 
 #include "platform/storage.h"
 #include "wordfilt/component/ids.h"
+#include "wordfilt/component/isolated_load.h"
 #include "wordfilt/component/module_state.h"
 #include "wordfilt/component/storage_open.h"
 #include "wordfilt/component/storage_text.h"
@@ -94,8 +95,23 @@ HRESULT WordFilter::LoadStorage(IStorage* storage) {
   return S_OK;
 }
 
+HRESULT WordFilter::LoadIsolated(HRESULT hr) {
+  // The worker has parsed everything, the properties included.
+  if (SUCCEEDED(hr)) {
+    state_ = State::kLoaded;
+    propertiesRead_ = true;
+  }
+  return hr;
+}
+
 HRESULT WordFilter::Load(LPCOLESTR pszFileName, DWORD) {
   if (!pszFileName || !*pszFileName) return E_INVALIDARG;
+#ifndef _WIN32
+  if (isolation::WorkerPool* workers = ModuleWorkers()) {
+    Reset();
+    return LoadIsolated(IsolatedLoadFile(*workers, pszFileName, &doc_));
+  }
+#endif
   try {
     IStorage* storage = nullptr;
     const HRESULT hr = OpenStorageFile(pszFileName, &storage);
@@ -116,6 +132,12 @@ HRESULT WordFilter::Load(LPCOLESTR pszFileName, DWORD) {
 
 HRESULT WordFilter::Load(IStorage* pStg) {
   if (!pStg) return E_INVALIDARG;
+#ifndef _WIN32
+  if (isolation::WorkerPool* workers = ModuleWorkers()) {
+    Reset();
+    return LoadIsolated(IsolatedLoadStorage(*workers, pStg, &doc_));
+  }
+#endif
   try {
     return LoadStorage(pStg);
   } catch (const std::bad_alloc&) {

@@ -50,6 +50,8 @@ class WordFilter final : public IFilter, public IPersistFile, public IPersistSto
   ~WordFilter();
   HRESULT LoadStorage(IStorage* storage);
   HRESULT LoadPlainFile(LPCOLESTR path);
+  // Takes the result of a document parsed in a worker.
+  HRESULT LoadIsolated(HRESULT hr);
   void Reset();
   // Reads the document's properties once, from the storage it came in or
   // from its file again, and lets go of the storage.

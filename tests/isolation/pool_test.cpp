@@ -1,0 +1,235 @@
+// The worker pool against a worker that crashes, spins, exhausts memory, exits
+// or lies on marker documents: each costs exactly its document.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "isolation_support.h"
+#include "platform/storage/compound_file.h"
+#include "wordfilt/doc/compound_streams.h"
+#include "wordfilt/doc/extract.h"
+#include "wordfilt/formats/any_format.h"
+#include "wordfilt/isolation/worker_pool.h"
+
+using namespace wordfilt;
+using namespace wordfilt::isolation;
+using namespace isotest;
+using Ms = std::chrono::milliseconds;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+constexpr unsigned kTimeout = 2;
+
+struct Result {
+  Failure failure = Failure::kNone;
+  Outcome outcome = Outcome::kNotWord;
+  DocumentText doc;
+  Ms took{0};
+};
+
+Result RunFile(WorkerPool& pool, const std::string& path) {
+  Result r;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  EXPECT_GE(fd, 0) << path;
+  Job job;
+  job.file = fd;
+  job.fileSize = static_cast<std::uint64_t>(lseek(fd, 0, SEEK_END));
+  const auto start = std::chrono::steady_clock::now();
+  r.failure = pool.Run(job, &r.outcome, &r.doc);
+  r.took = std::chrono::duration_cast<Ms>(std::chrono::steady_clock::now() - start);
+  close(fd);
+  return r;
+}
+
+// What this process makes of the same file.
+std::string InProcess(const std::string& path) {
+  const std::string bytes = ReadBytes(path);
+  DocumentText doc;
+  const LoadStatus status =
+      ExtractAnyFormat(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), doc);
+  return std::to_string(static_cast<int>(OutcomeOf(status))) + Describe(doc);
+}
+
+std::string Isolated(const Result& r) {
+  return std::to_string(static_cast<int>(r.outcome)) + Describe(r.doc);
+}
+
+class Pool : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fdsBefore = OpenFdCount();
+    settings.timeoutSeconds = kTimeout;
+    settings.memoryLimitMiB = 128;  // exhausted quickly even on a busy machine
+    pool.reset(new WorkerPool(DOCFLT_FAULT_WORKER_FILE, settings, 2));
+    good = InProcess(SampleDoc());
+  }
+  void TearDown() override {
+    pool.reset();
+    EXPECT_TRUE(Children().empty()) << "workers outlived their pool";
+    EXPECT_EQ(OpenFdCount(), fdsBefore) << "descriptors leaked";
+  }
+  void ExpectNextDocumentFine() {
+    const Result next = RunFile(*pool, SampleDoc());
+    ASSERT_EQ(next.failure, Failure::kNone);
+    EXPECT_EQ(Isolated(next), good);
+    EXPECT_EQ(ZombieCount(), 0u);
+    EXPECT_LE(Children().size(), 2u);
+  }
+  Settings settings;
+  std::unique_ptr<WorkerPool> pool;
+  std::size_t fdsBefore = 0;
+  std::string good;
+  TempDir dir{"pool"};
+};
+
+}  // namespace
+
+TEST_F(Pool, ParsesAsThisProcessDoesAndReusesItsWorker) {
+  const Result first = RunFile(*pool, SampleDoc());
+  ASSERT_EQ(first.failure, Failure::kNone);
+  EXPECT_EQ(first.outcome, Outcome::kOk);
+  EXPECT_FALSE(first.doc.text.empty());
+  EXPECT_EQ(Isolated(first), good);
+  const pid_t worker = WaitForChild(100);
+  ASSERT_GT(worker, 0);
+  const std::string text = dir.File("plain.txt", "Just some plain text.\r\n");
+  const Result second = RunFile(*pool, text);
+  EXPECT_EQ(Isolated(second), InProcess(text));
+  ASSERT_EQ(Children().size(), 1u);
+  EXPECT_EQ(Children()[0].pid, worker);  // one document at a time: one worker
+}
+
+// Each fault fails its document with its own failure, within the deadline plus
+// a margin, and the worker after it reads the next document correctly.
+TEST_F(Pool, EachFaultCostsOneDocument) {
+  struct Case {
+    const char* mode;
+    Failure failure;
+    Outcome outcome;
+  } cases[] = {
+      {"crash", Failure::kDied, {}},        {"exit", Failure::kDied, {}},
+      {"garbage", Failure::kMalformed, {}}, {"hugereply", Failure::kMalformed, {}},
+      {"spin", Failure::kTimedOut, {}},     {"explode", Failure::kNone, Outcome::kOutOfMemory},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    if (kSanitized && std::string(c.mode) == "explode") continue;  // no address-space limit there
+    const Result r = RunFile(*pool, dir.File(c.mode, Marker(c.mode)));
+    EXPECT_EQ(r.failure, c.failure);
+    if (c.failure == Failure::kNone) {
+      EXPECT_EQ(r.outcome, c.outcome);
+    }
+    EXPECT_TRUE(r.doc.text.empty() && r.doc.chunks.empty());
+    EXPECT_LT(r.took, Ms(kTimeout * 1000 + 2500));
+    if (c.failure == Failure::kTimedOut) {
+      EXPECT_GE(r.took, Ms(kTimeout * 1000 - 50));
+    }
+    ExpectNextDocumentFine();
+  }
+}
+
+TEST_F(Pool, StorageStreamsComeOnRequestAndFaultsThereCostOneDocument) {
+  const std::string bytes = ReadBytes(SampleDoc());
+  auto file = platform::cfb::CompoundFile::OpenMemory(bytes.data(), bytes.size(), nullptr);
+  ASSERT_TRUE(file);
+  CompoundStreams streams(std::move(file));
+  DocumentText expected;
+  const LoadStatus status = ExtractText(streams, expected);
+  std::vector<std::u16string> asked;
+  Job job;
+  job.readStream = [&](std::u16string_view name, ByteBuffer& out) {
+    asked.emplace_back(name);
+    return streams.Read(name, out);
+  };
+  Result r;
+  r.failure = pool->Run(job, &r.outcome, &r.doc);
+  ASSERT_EQ(r.failure, Failure::kNone);
+  EXPECT_EQ(Isolated(r), std::to_string(static_cast<int>(OutcomeOf(status))) + Describe(expected));
+  EXPECT_FALSE(expected.properties.empty());  // the worker reads them too
+  ASSERT_FALSE(asked.empty());
+  EXPECT_EQ(asked[0], u"WordDocument");
+
+  // A stream that crashes the worker.
+  const std::string crash = Marker("crash");
+  job.readStream = [&](std::u16string_view, ByteBuffer& out) {
+    out.assign(crash.begin(), crash.end());
+    return true;
+  };
+  r.failure = pool->Run(job, &r.outcome, &r.doc);
+  EXPECT_EQ(r.failure, Failure::kDied);
+  ExpectNextDocumentFine();
+}
+
+TEST_F(Pool, SandboxRefusesFilesAndSockets) {
+  if (kSanitized) GTEST_SKIP() << "sanitizer builds run the worker without its filter";
+  const Result r = RunFile(*pool, dir.File("sandbox", Marker("sandbox")));
+  ASSERT_EQ(r.failure, Failure::kNone);
+  EXPECT_EQ(std::string(r.doc.text.begin(), r.doc.text.end()), "open:refused socket:refused");
+}
+
+TEST_F(Pool, WorkerKilledFromOutsideMidDocument) {
+  std::atomic<pid_t> victim{-1};
+  std::thread killer([&] {
+    const pid_t pid = WaitForChild(2000);
+    std::this_thread::sleep_for(Ms(200));  // well into the document
+    if (pid > 0 && kill(pid, SIGKILL) == 0) victim = pid;
+  });
+  const Result r = RunFile(*pool, dir.File("spin", Marker("spin")));
+  killer.join();
+  ASSERT_GT(victim.load(), 0);
+  EXPECT_EQ(r.failure, Failure::kDied);
+  EXPECT_LT(r.took, Ms(kTimeout * 1000));  // noticed at once, not at the deadline
+  ExpectNextDocumentFine();
+}
+
+TEST_F(Pool, IdleWorkerKilledCostsNoDocument) {
+  ASSERT_EQ(RunFile(*pool, SampleDoc()).failure, Failure::kNone);
+  const pid_t idle = WaitForChild(100);
+  ASSERT_GT(idle, 0);
+  ASSERT_EQ(kill(idle, SIGKILL), 0);
+  std::this_thread::sleep_for(Ms(50));
+  ExpectNextDocumentFine();
+  for (const Child& c : Children()) EXPECT_NE(c.pid, idle);
+}
+
+TEST_F(Pool, WorkerThatCannotStartFailsClearly) {
+  WorkerPool missing(dir.File("not-a-program", "#!/nonexistent\n"), settings, 1);
+  const Result r = RunFile(missing, SampleDoc());
+  EXPECT_EQ(r.failure, Failure::kStart);
+  EXPECT_EQ(ZombieCount(), 0u);
+}
+
+// Several threads share two workers: every document comes back whole and
+// right, and no more than two workers ever run.
+TEST_F(Pool, ThreadsShareTheWorkers) {
+  const std::string text = dir.File("plain.txt", "Text for the threads.\r\n");
+  const std::string plain = InProcess(text);
+  std::atomic<int> wrong{0}, maxChildren{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 8; ++i) {
+        const bool sample = (i + t) % 2 == 0;
+        const Result r = RunFile(*pool, sample ? SampleDoc() : text);
+        if (r.failure != Failure::kNone || Isolated(r) != (sample ? good : plain)) ++wrong;
+        const int n = static_cast<int>(Children().size());
+        if (n > maxChildren) maxChildren = n;
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(wrong.load(), 0);
+  EXPECT_LE(maxChildren.load(), 2);
+  EXPECT_GE(maxChildren.load(), 1);
+}

@@ -1,0 +1,61 @@
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "wordfilt/component/isolated_load.h"
+#include "wordfilt/isolation/settings.h"
+#ifndef _WIN32
+#include "wordfilt/isolation/worker_pool.h"
+#endif
+
+namespace wordfilt {
+namespace {
+
+std::once_flag g_started;
+#ifndef _WIN32
+// Destroyed when the module unloads: every worker is killed and reaped.
+std::unique_ptr<isolation::WorkerPool> g_pool;
+#endif
+
+std::string WorkerPathBeside(const std::string& modulePath) {
+  const std::size_t slash = modulePath.find_last_of("/\\");
+  const std::string dir = slash == std::string::npos ? "" : modulePath.substr(0, slash + 1);
+#ifdef _WIN32
+  return dir + "wordfilt-worker.exe";
+#else
+  return dir + "wordfilt-worker";
+#endif
+}
+
+}  // namespace
+
+void StartModuleIsolation(const std::string& modulePath) noexcept {
+  try {
+    std::call_once(g_started, [&] {
+      const isolation::Settings settings =
+          isolation::ReadSettings(isolation::SettingsPathFor(modulePath));
+#ifndef _WIN32
+      if (settings.isolated) {
+        const unsigned cpus = std::thread::hardware_concurrency();
+        g_pool.reset(
+            new isolation::WorkerPool(WorkerPathBeside(modulePath), settings, cpus ? cpus : 2));
+      }
+#else
+      (void)settings;
+      (void)&WorkerPathBeside;
+#endif
+    });
+  } catch (...) {
+    // Without a pool documents are parsed here, as before.
+  }
+}
+
+isolation::WorkerPool* ModuleWorkers() noexcept {
+#ifndef _WIN32
+  return g_pool.get();
+#else
+  return nullptr;
+#endif
+}
+
+}  // namespace wordfilt

@@ -1,0 +1,131 @@
+#include "wordfilt/isolation/protocol.h"
+
+#include <cstring>
+
+namespace wordfilt {
+namespace isolation {
+namespace {
+
+class Writer {
+ public:
+  explicit Writer(std::size_t reserve) { bytes_.reserve(reserve); }
+  void U32(std::uint32_t v) { Raw(&v, sizeof v); }
+  void Units(const std::u16string& s) { Raw(s.data(), s.size() * sizeof(char16_t)); }
+  std::vector<std::uint8_t> Take() { return std::move(bytes_); }
+
+ private:
+  void Raw(const void* p, std::size_t n) {
+    const auto* b = static_cast<const std::uint8_t*>(p);
+    bytes_.insert(bytes_.end(), b, b + n);
+  }
+  std::vector<std::uint8_t> bytes_;
+};
+
+class Reader {
+ public:
+  Reader(const std::uint8_t* data, std::size_t size) : data_(data), left_(size) {}
+  bool U32(std::uint32_t* v) { return Raw(v, sizeof *v); }
+  bool Units(std::size_t count, std::u16string* s) {
+    if (count > left_ / sizeof(char16_t)) return false;
+    s->resize(count);
+    return Raw(&(*s)[0], count * sizeof(char16_t));
+  }
+  bool AtEnd() const { return left_ == 0; }
+
+ private:
+  bool Raw(void* p, std::size_t n) {
+    if (n > left_) return false;
+    if (n) std::memcpy(p, data_, n);
+    data_ += n;
+    left_ -= n;
+    return true;
+  }
+  const std::uint8_t* data_;
+  std::size_t left_;
+};
+
+}  // namespace
+
+Outcome OutcomeOf(LoadStatus status) {
+  switch (status) {
+    case LoadStatus::kOk: return Outcome::kOk;
+    case LoadStatus::kEncrypted: return Outcome::kEncrypted;
+    case LoadStatus::kDamaged: return Outcome::kDamaged;
+    case LoadStatus::kNotWord:
+    default: return Outcome::kNotWord;
+  }
+}
+
+// Layout: outcome, truncated, text units, chunk count, property count; the
+// text; each chunk's offset, length, locale and break; each property's id,
+// length and units.
+std::vector<std::uint8_t> EncodeResult(Outcome outcome, const DocumentText& doc) {
+  const bool ok = outcome == Outcome::kOk;
+  const std::size_t textBytes = ok ? doc.text.size() * sizeof(char16_t) : 0;
+  Writer w(20 + textBytes + (ok ? doc.chunks.size() * 16 : 0));
+  w.U32(static_cast<std::uint32_t>(outcome));
+  w.U32(ok && doc.truncated ? 1 : 0);
+  w.U32(ok ? static_cast<std::uint32_t>(doc.text.size()) : 0);
+  w.U32(ok ? static_cast<std::uint32_t>(doc.chunks.size()) : 0);
+  w.U32(ok ? static_cast<std::uint32_t>(doc.properties.size()) : 0);
+  if (!ok) return w.Take();
+  w.Units(doc.text);
+  for (const TextChunk& c : doc.chunks) {
+    w.U32(c.offset);
+    w.U32(c.length);
+    w.U32(c.locale);
+    w.U32(static_cast<std::uint32_t>(c.breakType));
+  }
+  for (const DocumentProperty& p : doc.properties) {
+    w.U32(p.id);
+    w.U32(static_cast<std::uint32_t>(p.value.size()));
+    w.Units(p.value);
+  }
+  return w.Take();
+}
+
+bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome, DocumentText* doc) {
+  if (size > kMaxResultBytes) return false;
+  Reader r(data, size);
+  std::uint32_t code = 0, truncated = 0, textUnits = 0, chunkCount = 0, propCount = 0;
+  if (!r.U32(&code) || !r.U32(&truncated) || !r.U32(&textUnits) || !r.U32(&chunkCount) ||
+      !r.U32(&propCount)) {
+    return false;
+  }
+  if (code > static_cast<std::uint32_t>(Outcome::kUnreadable) || truncated > 1) return false;
+  const auto result = static_cast<Outcome>(code);
+  if (result != Outcome::kOk && (textUnits || chunkCount || propCount || truncated)) return false;
+  if (propCount > kMaxProperties) return false;
+  // Counts are checked against the bytes left before anything is allocated.
+  const std::size_t left = size - 20;
+  if (textUnits > left / 2 || chunkCount > (left - std::size_t(textUnits) * 2) / 16) return false;
+  DocumentText parsed;
+  if (!r.Units(textUnits, &parsed.text)) return false;
+  parsed.truncated = truncated != 0;
+  parsed.chunks.resize(chunkCount);
+  std::uint64_t end = 0;
+  for (TextChunk& c : parsed.chunks) {
+    std::uint32_t breakType = 0;
+    if (!r.U32(&c.offset) || !r.U32(&c.length) || !r.U32(&c.locale) || !r.U32(&breakType))
+      return false;
+    // Chunks follow one another inside the text, none empty.
+    if (c.length == 0 || c.offset < end || std::uint64_t(c.offset) + c.length > textUnits)
+      return false;
+    if (breakType > static_cast<std::uint32_t>(kBreakChapter)) return false;
+    c.breakType = static_cast<int>(breakType);
+    end = std::uint64_t(c.offset) + c.length;
+  }
+  parsed.properties.resize(propCount);
+  for (DocumentProperty& p : parsed.properties) {
+    std::uint32_t units = 0;
+    if (!r.U32(&p.id) || !r.U32(&units) || units > kMaxPropertyUnits || !r.Units(units, &p.value))
+      return false;
+  }
+  if (!r.AtEnd()) return false;
+  *outcome = result;
+  *doc = std::move(parsed);
+  return true;
+}
+
+}  // namespace isolation
+}  // namespace wordfilt

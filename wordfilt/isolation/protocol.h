@@ -1,0 +1,58 @@
+// The messages between the server module and its worker program, and the
+// checked decoding of the worker's reply. A reply is untrusted input: its
+// decoder refuses anything malformed or larger than the limits below.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "wordfilt/doc/document_text.h"
+
+namespace wordfilt {
+namespace isolation {
+
+// Every message is an 8-byte header (type, payload length, host byte order:
+// both ends are the same build on the same machine) and its payload.
+enum class MessageType : std::uint32_t {
+  // module -> worker
+  kParseFile = 0x46494C31,     // payload: file size (u64); the open file travels beside it
+  kParseStorage = 0x53544731,  // payload: none; the worker asks for the streams it reads
+  kStreamData = 0x44415431,    // payload: found (u32), then the stream's bytes
+  // worker -> module
+  kStreamRequest = 0x52455131,  // payload: the stream's name, UTF-16 units
+  kResult = 0x52534C31,         // payload: an encoded document (EncodeResult)
+  kReady = 0x52445931,          // payload: sandboxed (u32); sent once, after start-up
+};
+
+constexpr std::size_t kHeaderBytes = 8;
+// Stream names are short; a longer request is not one the parser makes.
+constexpr std::size_t kMaxStreamNameUnits = 256;
+// A reply larger than this is refused: no document's text comes near it.
+constexpr std::size_t kMaxResultBytes = std::size_t(512) << 20;
+constexpr std::size_t kMaxProperties = 256;
+constexpr std::size_t kMaxPropertyUnits = std::size_t(1) << 20;
+
+// What the worker reports besides the parser's own status.
+enum class Outcome : std::uint32_t {
+  kOk = 0,
+  kNotWord = 1,
+  kEncrypted = 2,
+  kDamaged = 3,
+  kOutOfMemory = 4,  // the worker ran into its memory limit
+  kUnreadable = 5,   // the file handed over could not be read
+};
+
+Outcome OutcomeOf(LoadStatus status);
+
+// Encodes a parse result; `doc` is left empty unless outcome is kOk.
+std::vector<std::uint8_t> EncodeResult(Outcome outcome, const DocumentText& doc);
+
+// Decodes and checks a reply. False for anything malformed: sizes that do not
+// add up, chunks outside the text, unknown break types or outcomes, counts over
+// the limits. `doc` is filled only on success.
+bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome, DocumentText* doc);
+
+}  // namespace isolation
+}  // namespace wordfilt

@@ -1,0 +1,129 @@
+#include <cstring>
+
+#include "wordfilt/isolation/channel_posix.h"
+#include "wordfilt/isolation/worker_pool.h"
+#include "wordfilt/isolation/worker_process_posix.h"
+
+namespace wordfilt {
+namespace isolation {
+namespace {
+
+constexpr std::chrono::milliseconds kStartTimeout{10000};
+// The parser reads a handful of streams; a worker asking for more is looping.
+constexpr int kMaxStreamRequests = 64;
+
+Failure FromIo(IoResult r) {
+  switch (r) {
+    case IoResult::kOk: return Failure::kNone;
+    case IoResult::kTimedOut: return Failure::kTimedOut;
+    case IoResult::kMalformed: return Failure::kMalformed;
+    case IoResult::kClosed:
+    case IoResult::kFailed:
+    default: return Failure::kDied;
+  }
+}
+
+}  // namespace
+
+WorkerPool::WorkerPool(std::string program, Settings settings, unsigned maxWorkers)
+    : program_(std::move(program)), settings_(settings), maxWorkers_(maxWorkers ? maxWorkers : 1) {}
+
+WorkerPool::~WorkerPool() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  idle_.clear();  // each worker is killed and reaped
+}
+
+std::unique_ptr<WorkerProcess> WorkerPool::Acquire() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    while (!idle_.empty()) {
+      std::unique_ptr<WorkerProcess> worker = std::move(idle_.back());
+      idle_.pop_back();
+      if (worker->StillIdle()) return worker;
+      --live_;  // died or misbehaved while idle; reaped as it goes
+    }
+    if (live_ < maxWorkers_) break;
+    freed_.wait(lock);
+  }
+  ++live_;
+  lock.unlock();
+  std::unique_ptr<WorkerProcess> worker = WorkerProcess::Start(program_, settings_, kStartTimeout);
+  if (!worker) {
+    lock.lock();
+    --live_;
+    freed_.notify_one();
+  }
+  return worker;
+}
+
+void WorkerPool::Release(std::unique_ptr<WorkerProcess> worker) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  idle_.push_back(std::move(worker));
+  freed_.notify_one();
+}
+
+void WorkerPool::Discard(std::unique_ptr<WorkerProcess> worker) {
+  worker.reset();  // killed and reaped before its place is freed
+  std::lock_guard<std::mutex> lock(mutex_);
+  --live_;
+  freed_.notify_one();
+}
+
+Failure WorkerPool::Run(const Job& job, Outcome* outcome, DocumentText* doc) {
+  // A reused worker may have gone since it was checked; one that fails before
+  // it has the document is replaced once, without cost to the document.
+  for (int attempt = 0;; ++attempt) {
+    std::unique_ptr<WorkerProcess> worker = Acquire();
+    if (!worker) return Failure::kStart;
+    bool sent = false;
+    const Failure failure = Converse(*worker, job, &sent, outcome, doc);
+    if (failure == Failure::kNone) {
+      Release(std::move(worker));
+      return failure;
+    }
+    Discard(std::move(worker));
+    if (sent || attempt > 0) return failure;
+  }
+}
+
+Failure WorkerPool::Converse(WorkerProcess& worker, const Job& job, bool* sent, Outcome* outcome,
+                             DocumentText* doc) {
+  const int socket = worker.Socket();
+  const Deadline deadline = Deadline::In(std::chrono::seconds(settings_.timeoutSeconds));
+  const std::size_t memoryLimit = std::size_t(settings_.memoryLimitMiB) << 20;
+  IoResult io;
+  if (job.file >= 0) {
+    io = SendMessage(socket, MessageType::kParseFile, &job.fileSize, sizeof job.fileSize, deadline,
+                     job.file);
+  } else {
+    io = SendMessage(socket, MessageType::kParseStorage, nullptr, 0, deadline);
+  }
+  if (io != IoResult::kOk) return FromIo(io);
+  *sent = true;
+  MessageType type{};
+  ByteBuffer payload;
+  ByteBuffer stream;
+  for (int requests = 0;;) {
+    io = ReceiveMessage(socket, deadline, kMaxResultBytes, &type, &payload);
+    if (io != IoResult::kOk) return FromIo(io);
+    if (type == MessageType::kResult) break;
+    if (type != MessageType::kStreamRequest || job.file >= 0 || !job.readStream ||
+        ++requests > kMaxStreamRequests || payload.size() % 2 != 0 ||
+        payload.size() / 2 > kMaxStreamNameUnits) {
+      return Failure::kMalformed;
+    }
+    std::u16string name(payload.size() / 2, u'\0');
+    if (!payload.empty()) std::memcpy(&name[0], payload.data(), payload.size());
+    const bool found = job.readStream(name, stream);
+    if (found && stream.size() > memoryLimit) return Failure::kTooLarge;
+    io = SendMessage2(socket, MessageType::kStreamData, found ? 1 : 0, stream.data(),
+                      found ? stream.size() : 0, deadline);
+    if (io != IoResult::kOk) return FromIo(io);
+  }
+  stream = ByteBuffer();
+  if (!DecodeResult(payload.data(), payload.size(), outcome, doc)) return Failure::kMalformed;
+  return Failure::kNone;
+}
+
+}  // namespace isolation
+}  // namespace wordfilt

@@ -1,0 +1,108 @@
+#include "wordfilt/isolation/worker_process_posix.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define WORDFILT_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define WORDFILT_ASAN 1
+#endif
+#endif
+
+extern char** environ;
+
+namespace wordfilt {
+namespace isolation {
+namespace {
+
+constexpr int kChannelFd = 3;
+
+// Runs in the child between fork and exec: async-signal-safe calls only.
+[[noreturn]] void ExecWorker(int channel, const char* program, char* const* argv,
+                             rlim_t addressSpace) {
+  if (channel == kChannelFd) {
+    if (fcntl(kChannelFd, F_SETFD, 0) != 0) _exit(126);
+  } else if (dup2(channel, kChannelFd) != kChannelFd) {
+    _exit(126);
+  }
+  // The host's other descriptors are none of the worker's business.
+#ifdef SYS_close_range
+  if (syscall(SYS_close_range, kChannelFd + 1, ~0u, 0) != 0)
+#endif
+  {
+    for (int fd = kChannelFd + 1; fd < 65536; ++fd) close(fd);
+  }
+  rlimit none{0, 0};
+  setrlimit(RLIMIT_CORE, &none);  // a crash costs a document, not a core file
+  if (addressSpace) {
+    rlimit as{addressSpace, addressSpace};
+    setrlimit(RLIMIT_AS, &as);
+  }
+  // The host may block or ignore signals; the worker starts with defaults.
+  sigset_t all;
+  sigemptyset(&all);
+  sigprocmask(SIG_SETMASK, &all, nullptr);
+  signal(SIGPIPE, SIG_DFL);
+  execve(program, argv, environ);
+  _exit(127);
+}
+
+}  // namespace
+
+std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::string& program,
+                                                    const Settings& settings,
+                                                    std::chrono::milliseconds startTimeout) {
+  int pair[2];
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return nullptr;
+  UniqueFd ours(pair[0]), theirs(pair[1]);
+  // Everything the child needs is built before fork: it may not allocate.
+  std::string timeout = std::to_string(settings.timeoutSeconds);
+  std::vector<char*> argv = {const_cast<char*>(program.c_str()), &timeout[0], nullptr};
+  rlim_t addressSpace = rlim_t(settings.memoryLimitMiB) << 20;
+#ifdef WORDFILT_ASAN
+  addressSpace = 0;  // the sanitizer's shadow memory needs terabytes of address space
+#endif
+  const pid_t pid = fork();
+  if (pid < 0) return nullptr;
+  if (pid == 0) ExecWorker(theirs.Get(), program.c_str(), argv.data(), addressSpace);
+  theirs.Reset();
+  std::unique_ptr<WorkerProcess> worker(new WorkerProcess(pid, std::move(ours)));
+  MessageType type{};
+  ByteBuffer payload;
+  if (ReceiveMessage(worker->Socket(), Deadline::In(startTimeout), 4, &type, &payload) !=
+          IoResult::kOk ||
+      type != MessageType::kReady || payload.size() != 4) {
+    return nullptr;  // killed and reaped by the destructor
+  }
+  std::uint32_t sandboxed = 0;
+  std::memcpy(&sandboxed, payload.data(), 4);
+  worker->sandboxed_ = sandboxed != 0;
+  return worker;
+}
+
+WorkerProcess::~WorkerProcess() {
+  socket_.Reset();
+  kill(pid_, SIGKILL);
+  while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+  }
+}
+
+bool WorkerProcess::StillIdle() const {
+  pollfd p{socket_.Get(), POLLIN, 0};
+  return poll(&p, 1, 0) == 0;
+}
+
+}  // namespace isolation
+}  // namespace wordfilt

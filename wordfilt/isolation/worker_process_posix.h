@@ -1,0 +1,41 @@
+// One worker process: started with its channel as descriptor 3 and its
+// limits in place, killed and reaped when the object goes.
+#pragma once
+
+#include <sys/types.h>
+
+#include <memory>
+#include <string>
+
+#include "wordfilt/isolation/channel_posix.h"
+#include "wordfilt/isolation/settings.h"
+
+namespace wordfilt {
+namespace isolation {
+
+class WorkerProcess {
+ public:
+  // Starts the program and waits (up to startTimeout) for its ready message;
+  // null when it cannot be started or never reports ready.
+  static std::unique_ptr<WorkerProcess> Start(const std::string& program, const Settings& settings,
+                                              std::chrono::milliseconds startTimeout);
+  ~WorkerProcess();
+  WorkerProcess(const WorkerProcess&) = delete;
+  WorkerProcess& operator=(const WorkerProcess&) = delete;
+
+  int Socket() const { return socket_.Get(); }
+  pid_t Pid() const { return pid_; }
+  bool Sandboxed() const { return sandboxed_; }
+  // False when the idle worker has gone (closed its end) or sent something
+  // nobody asked for: it must not be given a document.
+  bool StillIdle() const;
+
+ private:
+  WorkerProcess(pid_t pid, UniqueFd socket) : pid_(pid), socket_(std::move(socket)) {}
+  pid_t pid_;
+  UniqueFd socket_;
+  bool sandboxed_ = false;
+};
+
+}  // namespace isolation
+}  // namespace wordfilt

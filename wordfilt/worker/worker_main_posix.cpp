@@ -1,0 +1,181 @@
+// wordfilt-worker: parses the documents the server module hands it, one at a
+// time, over the channel it inherits as descriptor 3. It opens nothing itself:
+// files arrive open, storages arrive stream by stream.
+#include <malloc.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "wordfilt/doc/extract.h"
+#include "wordfilt/formats/any_format.h"
+#include "wordfilt/isolation/channel_posix.h"
+#include "wordfilt/worker/sandbox_posix.h"
+#ifdef WORDFILT_WORKER_FAULTS
+#include "wordfilt/worker/faults.h"
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+#define WORDFILT_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define WORDFILT_ASAN 1
+#endif
+#endif
+
+namespace wordfilt {
+namespace worker {
+namespace {
+
+using isolation::Deadline;
+using isolation::IoResult;
+using isolation::MessageType;
+using isolation::Outcome;
+
+constexpr int kChannel = 3;
+// The module never sends a stream larger than the memory limit allows.
+constexpr std::size_t kMaxStreamMessage = (std::size_t(1) << 31) + 4;
+
+bool g_outOfMemory = false;
+
+void OnOutOfMemory() {
+  g_outOfMemory = true;
+  std::set_new_handler(nullptr);
+  throw std::bad_alloc();
+}
+
+// The streams of the host's storage, fetched from the module as the parser asks.
+class ChannelStreams final : public StreamSource {
+ public:
+  bool Read(std::u16string_view name, ByteBuffer& out) override {
+    out.clear();
+    if (!ok_) return false;
+    if (isolation::SendMessage(kChannel, MessageType::kStreamRequest, name.data(),
+                               name.size() * sizeof(char16_t),
+                               Deadline::Forever()) != IoResult::kOk) {
+      _exit(2);  // the module is gone or has given up on this document
+    }
+    MessageType type{};
+    if (isolation::ReceiveMessage(kChannel, Deadline::Forever(), kMaxStreamMessage, &type, &out) !=
+            IoResult::kOk ||
+        type != MessageType::kStreamData || out.size() < 4) {
+      _exit(2);
+    }
+    std::uint32_t found = 0;
+    std::memcpy(&found, out.data(), 4);
+    out.erase(out.begin(), out.begin() + 4);
+#ifdef WORDFILT_WORKER_FAULTS
+    if (Misbehave(out.data(), out.size(), kChannel, &faultOutcome, &faultDoc)) ok_ = false;
+#endif
+    return found != 0;
+  }
+  bool ok_ = true;
+  Outcome faultOutcome = Outcome::kOk;
+  DocumentText faultDoc;
+};
+
+// Reads the whole file handed over; false when it cannot be read.
+bool ReadFile(int fd, std::uint64_t size, ByteBuffer* out) {
+  try {
+    out->resize(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  std::size_t done = 0;
+  while (done < out->size()) {
+    const ssize_t n = pread(fd, out->data() + done, out->size() - done, static_cast<off_t>(done));
+    if (n < 0) return false;
+    if (n == 0) break;  // cut short since the module looked: use what is there
+    done += static_cast<std::size_t>(n);
+  }
+  out->resize(done);
+  return true;
+}
+
+Outcome ParseFile(int fd, std::uint64_t size, DocumentText* doc) {
+  ByteBuffer bytes;
+  if (!ReadFile(fd, size, &bytes))
+    return g_outOfMemory ? Outcome::kOutOfMemory : Outcome::kUnreadable;
+#ifdef WORDFILT_WORKER_FAULTS
+  Outcome fault{};
+  if (Misbehave(bytes.data(), bytes.size(), kChannel, &fault, doc)) return fault;
+#endif
+  return isolation::OutcomeOf(ExtractAnyFormat(bytes.data(), bytes.size(), *doc));
+}
+
+Outcome ParseStorage(DocumentText* doc) {
+  ChannelStreams streams;
+  const Outcome outcome = isolation::OutcomeOf(ExtractText(streams, *doc));
+  if (!streams.ok_) {
+    *doc = std::move(streams.faultDoc);
+    return streams.faultOutcome;
+  }
+  return outcome;
+}
+
+int Serve(unsigned timeoutSeconds) {
+  for (;;) {
+    MessageType type{};
+    ByteBuffer payload;
+    isolation::UniqueFd file;
+    const IoResult io =
+        isolation::ReceiveMessage(kChannel, Deadline::Forever(), 64, &type, &payload, &file);
+    if (io == IoResult::kClosed) return 0;  // the module let this worker go
+    if (io != IoResult::kOk) return 2;
+    DocumentText doc;
+    Outcome outcome = Outcome::kNotWord;
+    g_outOfMemory = false;
+    std::set_new_handler(OnOutOfMemory);
+    // Should the module die while this document spins, the worker still ends.
+    alarm(timeoutSeconds * 2 + 5);
+    if (type == MessageType::kParseFile && file.Get() >= 0 && payload.size() == 8) {
+      std::uint64_t size = 0;
+      std::memcpy(&size, payload.data(), 8);
+      outcome = ParseFile(file.Get(), size, &doc);
+      file.Reset();
+    } else if (type == MessageType::kParseStorage && file.Get() < 0 && payload.empty()) {
+      outcome = ParseStorage(&doc);
+    } else {
+      return 2;
+    }
+    alarm(0);
+    std::set_new_handler(nullptr);
+    if (outcome != Outcome::kOk && g_outOfMemory) outcome = Outcome::kOutOfMemory;
+    std::vector<std::uint8_t> reply;
+    try {
+      reply = isolation::EncodeResult(outcome, doc);
+    } catch (const std::bad_alloc&) {
+      reply = isolation::EncodeResult(Outcome::kOutOfMemory, DocumentText());
+    }
+    doc = DocumentText();
+    if (isolation::SendMessage(kChannel, MessageType::kResult, reply.data(), reply.size(),
+                               Deadline::Forever()) != IoResult::kOk) {
+      return 2;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace worker
+}  // namespace wordfilt
+
+int main(int argc, char** argv) {
+  const unsigned timeout =
+      argc > 1 ? static_cast<unsigned>(std::strtoul(argv[1], nullptr, 10)) : 30;
+  // Documents follow one another: freed memory stays for the next one rather
+  // than going back to the system and being faulted in again.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
+  std::uint32_t sandboxed = 0;
+#ifndef WORDFILT_ASAN
+  // The sanitizer's reports and leak check need files and threads.
+  sandboxed = wordfilt::worker::EnterSandbox() ? 1 : 0;
+#endif
+  if (wordfilt::isolation::SendMessage(
+          3, wordfilt::isolation::MessageType::kReady, &sandboxed, sizeof sandboxed,
+          wordfilt::isolation::Deadline::Forever()) != wordfilt::isolation::IoResult::kOk) {
+    return 2;
+  }
+  return wordfilt::worker::Serve(timeout ? timeout : 30);
+}
