@@ -123,7 +123,7 @@ def test_code_pages(multilang, doctext):
 
 def test_errors_carry_code_message_and_path(corpus_files, tmp_path):
     with pytest.raises(docflt.FormatError) as info:
-        docflt.extract(b"this is no Word document" * 40)
+        docflt.extract(b"\xffWPC\x10\0\0\0\x01\x0a\0\x01" * 40)
     assert info.value.code == docflt.ERR_FORMAT == 1 and "not a Word document" in str(info.value)
     assert isinstance(info.value, docflt.FilterError)
 

@@ -173,8 +173,9 @@ int main(int argc, char** argv) {
   doc.sizeResult = 0;
 
   /* Bytes that are no document: the format error. */
-  doc.bytes = (const unsigned char*)"plain text, no Word document at all";
-  doc.size = (FLT_DWORD)strlen((const char*)doc.bytes);
+  /* (Another word processor's data: plain text would be read as text.) */
+  doc.bytes = (const unsigned char*)"\xFFWPC\x10\0\0\0\x01\x0A\0\x01";
+  doc.size = 12;
   CHECK(Extract(&doc, &text, &n) == FLT_ERR_FORMAT);
   free(text);
 

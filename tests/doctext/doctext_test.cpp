@@ -236,8 +236,9 @@ TEST_F(Doctext, DirectoriesAndOutputNames) {
 }
 
 TEST_F(Doctext, JsonLinesRecordsInInputOrder) {
-  const std::string missing = work.Join("missing.doc"), plain = work.Join("plain.doc");
-  routes::WriteWholeFile(plain, "plain text, not a Word document\n");
+  // Another word processor's data (text would be read as text).
+  const std::string missing = work.Join("missing.doc"), plain = work.Join("other.doc");
+  routes::WriteWholeFile(plain, std::string("\xFFWPC\x10\0\0\0\x01\x0A\0\x01", 12));
   const Result r =
       Run({"--plugin", plugin, "--format", "jsonl", "--properties", missing, sample, plain});
   EXPECT_EQ(r.status, 1);
@@ -350,8 +351,8 @@ TEST_F(Doctext, ListsOfInputsAndStandardInput) {
   EXPECT_EQ(records[1]["text"].string, records[0]["text"].string);
   EXPECT_EQ(records[1]["properties"]["title"].string, "Welcome to docflt");
   // Whatever comes in on standard input is judged by its content.
-  const std::string plain = work.Join("plain.txt");
-  routes::WriteWholeFile(plain, "no document\n");
+  const std::string plain = work.Join("other.bin");
+  routes::WriteWholeFile(plain, std::string("\xFFWPC\x10\0\0\0\x01\x0A\0\x01", 12));
   r = Run({"--plugin", plugin, "-"}, plain);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(CountLines(r.err, "-: not a Word document"), 1) << r.err;

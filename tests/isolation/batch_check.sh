@@ -67,6 +67,8 @@ for check in $checks; do
       [ "$extra" = 4 ] && [ "$others" = 0 ] ||
         fail "faults ($route): failed beyond the reference: '$extra'"
       for f in "$work/r"/*.txt; do
+        # In process the markers are only text (read as such); the faulty worker fails them.
+        case $(basename "$f") in zz-*) continue ;; esac
         cmp -s "$f" "$work/f/$(basename "$f")" || fail "faults ($route): $(basename "$f") differs"
       done
       echo "faults $route: $extra marker documents failed, $others others (${took}s for both runs)"
