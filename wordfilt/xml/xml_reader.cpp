@@ -312,6 +312,17 @@ bool Reader::Fill() {
   }
 }
 
+// Fills until at least twice `have` bytes wait at pos_ (or the input ends),
+// so that a token read again after each fill costs linear time in all.
+bool Reader::FillMore(std::size_t have) {
+  bool added = false;
+  do {
+    if (!Fill()) return added;
+    added = true;
+  } while (end_ - pos_ < 2 * have);
+  return added;
+}
+
 // --- Tokens ---------------------------------------------------------------
 
 bool Reader::ReadText() {
@@ -380,7 +391,7 @@ bool Reader::ReadCdata() {
       event_ = Event::kText;
       return !text_.empty();
     }
-    if (!Fill() && !eof_) return false;
+    if (!FillMore(view.size()) && !eof_) return false;
   }
 }
 
@@ -606,7 +617,7 @@ bool Reader::ReadStartTag() {
       event_ = Event::kStart;
       return true;
     }
-    if (eof_ || !Fill()) {
+    if (eof_ || !FillMore(end_ - pos_)) {
       // A tag cut off by the end of the input.
       if (!failed_) failed_ = true;
       pos_ = end_;

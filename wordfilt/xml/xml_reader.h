@@ -85,6 +85,7 @@ class Reader {
   };
 
   bool Fill();
+  bool FillMore(std::size_t have);
   std::size_t Decode(const std::uint8_t* raw, std::size_t n, char* out);
   void DetectEncoding();
   // Each reads one construct at pos_; false when it produced no event.
