@@ -151,12 +151,12 @@ std::vector<std::string> Documents() {
 TEST(IsolatedModule, WritesExplainedDefaultsAndMatchesInProcessOnEveryRoute) {
   const std::size_t fdsBefore = OpenFdCount();
   {
-    Install isolated(DOCFLT_WORKER_FILE, "");
-    Install inproc(DOCFLT_WORKER_FILE, "ISOLATION=inproc\n");
+    Install isolated(DOCFLT_WORKER_FILE, "ISOLATION=process\n");
+    Install inproc(DOCFLT_WORKER_FILE, "");  // the explained defaults: in process
     ASSERT_TRUE(isolated.factory && inproc.factory) << dlerror();
     std::stringstream ini;
-    ini << std::ifstream(isolated.dir.path / "wordfilt.ini").rdbuf();
-    EXPECT_NE(ini.str().find("ISOLATION=process"), std::string::npos);
+    ini << std::ifstream(inproc.dir.path / "wordfilt.ini").rdbuf();
+    EXPECT_NE(ini.str().find("ISOLATION=inproc"), std::string::npos);
     EXPECT_NE(ini.str().find("TIMEOUT=30"), std::string::npos);
     std::size_t storages = 0;
     for (const std::string& doc : Documents()) {
@@ -179,7 +179,7 @@ TEST(IsolatedModule, MisbehavingWorkerFailsOneLoadWithAClearResult) {
   const std::size_t fdsBefore = OpenFdCount();
   TempDir docs("docs");
   {
-    Install install(DOCFLT_FAULT_WORKER_FILE, "TIMEOUT=2\nMEMORYLIMIT=128\n");
+    Install install(DOCFLT_FAULT_WORKER_FILE, "ISOLATION=process\nTIMEOUT=2\nMEMORYLIMIT=128\n");
     ASSERT_TRUE(install.factory) << dlerror();
     const std::string good = ViaPath(install.factory, SampleDoc());
     ASSERT_EQ(good.rfind("0\n0\n", 0), 0u) << good;
@@ -218,7 +218,7 @@ TEST(IsolatedModule, MisbehavingWorkerFailsOneLoadWithAClearResult) {
 }
 
 TEST(IsolatedModule, HostThreadsExtractAtOnce) {
-  Install isolated(DOCFLT_WORKER_FILE, "");
+  Install isolated(DOCFLT_WORKER_FILE, "ISOLATION=process\n");
   Install inproc(DOCFLT_WORKER_FILE, "ISOLATION=inproc\n");
   ASSERT_TRUE(isolated.factory && inproc.factory);
   std::vector<std::string> docs = Documents();

@@ -36,7 +36,9 @@ unsigned ReadNumber(const std::string& ini, const char* key, unsigned fallback, 
 #define WORDFILT_ISOLATION_NOTE \
   "'(Windows builds parse in-process for now: process is not available.)\r\n"
 #else
-#define WORDFILT_ISOLATION_DEFAULT "process"
+// In-process until a worker's round trip per document costs less: today it
+// makes a batch of small documents about three times slower.
+#define WORDFILT_ISOLATION_DEFAULT "inproc"
 #define WORDFILT_ISOLATION_NOTE ""
 #endif
 
@@ -75,8 +77,8 @@ Settings ReadSettings(const std::string& iniPath) {
 #ifndef _WIN32
   char mode[32] = {};
   GetPrivateProfileStringA(kSection, "ISOLATION", "", mode, sizeof mode, iniPath.c_str());
-  // Anything but an explicit inproc keeps the safe default.
-  s.isolated = !(strcasecmp(mode, "inproc") == 0);
+  // Only an explicit process isolates; anything else is the default.
+  s.isolated = strcasecmp(mode, "process") == 0;
 #endif
   s.timeoutSeconds = ReadNumber(iniPath, "TIMEOUT", s.timeoutSeconds, kMinTimeout, kMaxTimeout);
   s.memoryLimitMiB =

@@ -10,7 +10,7 @@ namespace wordfilt {
 namespace isolation {
 
 struct Settings {
-  bool isolated = true;
+  bool isolated = false;  // parse in a worker process (ISOLATION=process)
   unsigned timeoutSeconds = 30;
   unsigned memoryLimitMiB = 1024;
 };
