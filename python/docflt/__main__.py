@@ -33,16 +33,16 @@ def collect(inputs, extensions):
     return files
 
 
-def _dask_results(spec, files, codepage):
+def _dask_results(where, files, codepage):
     from distributed import Client, LocalCluster
 
     from .dask import extract_bag
-    if spec.isdigit():
-        cluster = LocalCluster(n_workers=int(spec), threads_per_worker=1, processes=True,
+    if where.isdigit():
+        cluster = LocalCluster(n_workers=int(where), threads_per_worker=1, processes=True,
                                host="127.0.0.1", dashboard_address=None)
         client = Client(cluster)
     else:
-        cluster, client = None, Client(spec)
+        cluster, client = None, Client(where)
     try:
         yield from extract_bag(files, codepage=codepage).compute()
     finally:

@@ -4,27 +4,10 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/utf.h"
 
 namespace doctext {
 namespace {
-
-void AppendCodePoint(char32_t c, std::string* out) {
-  if (c < 0x80) {
-    out->push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 constexpr char32_t kReplacement = 0xFFFD;
 
@@ -65,15 +48,15 @@ void AppendUtf16Le(std::string_view bytes, std::string* out) {
     const char16_t u = unit(i);
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&
         unit(i + 1) <= 0xDFFF) {
-      AppendCodePoint(0x10000 + ((char32_t(u) - 0xD800) << 10) + (unit(i + 1) - 0xDC00), out);
+      platform::AppendUtf8(0x10000 + ((char32_t(u) - 0xD800) << 10) + (unit(i + 1) - 0xDC00), out);
       ++i;
     } else if (u >= 0xD800 && u <= 0xDFFF) {
-      AppendCodePoint(kReplacement, out);  // a lone surrogate
+      platform::AppendUtf8(kReplacement, out);  // a lone surrogate
     } else {
-      AppendCodePoint(u, out);
+      platform::AppendUtf8(u, out);
     }
   }
-  if (bytes.size() % 2) AppendCodePoint(kReplacement, out);
+  if (bytes.size() % 2) platform::AppendUtf8(kReplacement, out);
 }
 
 }  // namespace
@@ -91,7 +74,7 @@ void AppendJsonString(std::string_view text, std::string* out) {
         out->append(text.data() + i, n);
         i += n;
       } else {
-        AppendCodePoint(kReplacement, out);
+        platform::AppendUtf8(kReplacement, out);
         ++i;
       }
       continue;

@@ -8,6 +8,7 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/storage.h"
+#include "platform/utf.h"
 #include "server/server_ids.h"
 #include "server/server_lookup.h"
 
@@ -23,31 +24,9 @@ const struct {
 } kWanted[] = {{2, "title"}, {3, "subject"}, {4, "author"}, {5, "keywords"}};
 
 std::string Utf8(const WCHAR* s) {
+  std::u16string_view text(reinterpret_cast<const char16_t*>(s));
   std::string out;
-  for (; *s; ++s) {
-    char32_t c = static_cast<char16_t>(*s);
-    if (c >= 0xD800 && c <= 0xDBFF && s[1] >= 0xDC00 && s[1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char16_t>(s[1]) - 0xDC00);
-      ++s;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  platform::AppendUtf8(text, &out);
   return out;
 }
 
