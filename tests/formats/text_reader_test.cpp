@@ -73,6 +73,35 @@ TEST(TextReaderTest, ExplicitCodePageAndBlocks) {
   }
 }
 
+TEST(TextReaderTest, ControlsAndLineEndsFoundAtEveryOffset) {
+  // Runs are scanned several units at a time: a line end or a control
+  // character in any position of such a group must still be seen.
+  for (std::size_t at = 0; at < 9; ++at) {
+    const std::string head(at, 'a');
+    for (const char* end : {"\n", "\r", "\x0C"}) {
+      EXPECT_EQ(Read(head + end + "bbbbbbbbbb"), head + "\nbbbbbbbbbb\n") << at;
+    }
+    EXPECT_EQ(Read(head + "\x01\x1F" + "cccccccc\x7F"), head + "cccccccc\x7F\n") << at;
+    EXPECT_EQ(Read(head + "\t\xC3\xA9" + "dddddddd"), head + "\t\xC3\xA9" + "dddddddd\n") << at;
+  }
+}
+
+TEST(TextReaderTest, LateMalformedByteMakesTheWholeTextAnsi) {
+  // UTF-8 for two blocks and more, then one byte that cannot be UTF-8: the
+  // whole text is read in the system's page, not only the part after it.
+  std::string s = "caf\xC3\xA9\n";
+  while (s.size() < 200000) s += "plain line of text\n";
+  s += "price \x80 5\n";
+  const std::string text = Read(s);
+  if (wordfilt::SystemTextCodePage() == 1252) {
+    EXPECT_EQ(text.substr(0, 8), "caf\xC3\x83\xC2\xA9\n");
+  } else {
+    EXPECT_EQ(text.substr(0, 6), "caf\xC3\xA9\n");
+  }
+  EXPECT_NE(text.find("price \xE2\x82\xAC 5\n"), std::string::npos);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::count(s.begin(), s.end(), '\n'));
+}
+
 TEST(TextReaderTest, ChunksFollowParagraphs) {
   wordfilt::ExtractOptions options;
   options.chunkChars = 0;

@@ -1,8 +1,32 @@
 #include "wordfilt/chunks/chunk_writer.h"
 
+#include <cstring>
+
 #include "wordfilt/doc/languages.h"
 
 namespace wordfilt {
+namespace {
+
+// How many units from p on are printable ASCII, tested four at a time: after
+// the high bits are known clear, adding 0x60 sets bit 7 of a unit exactly
+// when it is at least 0x20, and adding 1 sets it only for 0x7F.
+std::size_t PrintableAsciiRun(const char16_t* p, std::size_t n) {
+  constexpr std::uint64_t kHigh = 0xFF80FF80FF80FF80ull;
+  constexpr std::uint64_t kBit7 = 0x0080008000800080ull;
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, sizeof w);
+    if ((w & kHigh) != 0 || ((w + 0x0060006000600060ull) & kBit7) != kBit7 ||
+        ((w + 0x0001000100010001ull) & kBit7) != 0) {
+      break;
+    }
+  }
+  while (i < n && p[i] >= 0x20 && p[i] < 0x7F) ++i;
+  return i;
+}
+
+}  // namespace
 
 ChunkWriter::ChunkWriter(DocumentText& out, std::size_t chunkChars, std::uint32_t defaultLocale)
     : out_(out),
@@ -33,8 +57,7 @@ void ChunkWriter::Put(std::u16string_view text) {
     // Printable ASCII inside an open paragraph of the current language goes in
     // as a run: it neither ends the paragraph nor changes the chunk's language.
     if (open_ && !newStory_ && !paragraphStart_ && out_.chunks.back().locale == locale_) {
-      std::size_t end = i;
-      while (end < text.size() && text[end] >= 0x20 && text[end] < 0x7F) ++end;
+      const std::size_t end = i + PrintableAsciiRun(text.data() + i, text.size() - i);
       if (end > i) {
         out_.text.append(text.data() + i, end - i);
         out_.chunks.back().length += static_cast<std::uint32_t>(end - i);

@@ -140,36 +140,57 @@ constexpr ElementRole kRoles[] = {
 // strings (names are at most 16 bytes: the tokenizer cuts longer ones).
 struct NameKey {
   std::uint64_t high = 0, low = 0;
-  bool operator<(const NameKey& o) const { return high != o.high ? high < o.high : low < o.low; }
   bool operator==(const NameKey& o) const { return high == o.high && low == o.low; }
 };
 
 NameKey Pack(std::string_view name) {
   char bytes[16] = {};
   std::memcpy(bytes, name.data(), std::min<std::size_t>(name.size(), sizeof bytes));
-  NameKey key;  // the order of keys is of no matter, only that it is one order
+  NameKey key;
   std::memcpy(&key.high, bytes, 8);
   std::memcpy(&key.low, bytes + 8, 8);
   return key;
 }
 
-Role RoleOf(std::string_view name) {
+// Open-addressed table of the known names: a tag costs a hash and, mostly,
+// one comparison (it is looked up for every tag of the page).
+class RoleTable {
+ public:
+  RoleTable() {
+    for (const ElementRole& e : kRoles) {
+      const NameKey key = Pack(e.name);
+      std::size_t at = Slot(key);
+      while (slots_[at].used) at = (at + 1) % kSlots;
+      slots_[at] = Entry{key, e.role, true};
+    }
+  }
+
+  Role Find(std::string_view name) const {
+    if (name.size() > 10) return Role::kInline;  // longer than any name in the table
+    const NameKey key = Pack(name);
+    for (std::size_t at = Slot(key); slots_[at].used; at = (at + 1) % kSlots) {
+      if (slots_[at].key == key) return slots_[at].role;
+    }
+    return Role::kInline;
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 256;  // well over three times the names
   struct Entry {
     NameKey key;
-    Role role;
+    Role role = Role::kInline;
+    bool used = false;
   };
-  static const std::vector<Entry> table = [] {
-    std::vector<Entry> entries;
-    for (const ElementRole& e : kRoles) entries.push_back(Entry{Pack(e.name), e.role});
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.key < b.key; });
-    return entries;
-  }();
-  if (name.size() > 10) return Role::kInline;  // longer than any name in the table
-  const NameKey key = Pack(name);
-  const auto it = std::lower_bound(table.begin(), table.end(), key,
-                                   [](const Entry& e, const NameKey& k) { return e.key < k; });
-  return it != table.end() && it->key == key ? it->role : Role::kInline;
+  static std::size_t Slot(const NameKey& key) {
+    return static_cast<std::size_t>(
+        (key.high * 0x9E3779B97F4A7C15ull ^ key.low * 0xC2B2AE3D27D4EB4Full) >> 56);
+  }
+  Entry slots_[kSlots];
+};
+
+Role RoleOf(std::string_view name) {
+  static const RoleTable table;
+  return table.Find(name);
 }
 
 // Decodes text bytes and the character references in them.

@@ -220,6 +220,7 @@ void TextDecoder::DecodeUtf8(const std::uint8_t* data, std::size_t n, std::u16st
     if (p == end) break;
     const std::size_t len = Utf8SequenceLength(p, end);
     if (len == 0) {
+      malformed_ = true;
       *o++ = Cp1252ToUnicode(*p++);
       continue;
     }

@@ -46,6 +46,8 @@ class TextDecoder {
   // bytes should end on a character boundary (a byte below 0x40 ends one);
   // UTF-16 takes an even count (an odd last byte is dropped).
   void Decode(const std::uint8_t* data, std::size_t n, std::u16string& out);
+  // True once UTF-8 decoding has met a malformed sequence.
+  bool SawMalformed() const { return malformed_; }
 
  private:
   enum class Kind { kUtf8, kUtf16Le, kUtf16Be, kSingleByte, kDoubleByte };
@@ -54,6 +56,7 @@ class TextDecoder {
 
   std::uint32_t codePage_;
   Kind kind_;
+  bool malformed_ = false;
   std::array<char16_t, 256> table_{};
 };
 

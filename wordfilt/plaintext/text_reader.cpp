@@ -1,6 +1,7 @@
 #include "wordfilt/plaintext/text_reader.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "wordfilt/chunks/chunk_writer.h"
@@ -13,6 +14,21 @@ namespace {
 // room beside the output.
 constexpr std::size_t kBlock = 1 << 16;
 
+// How many units from p on are 0x20 or above, skipping four at a time while
+// no unit of the four is below (a borrow into a lane's top bit that the unit
+// itself lacks shows a unit under 0x20).
+std::size_t UnitsAtLeastSpace(const char16_t* p, std::size_t n) {
+  constexpr std::uint64_t kTop = 0x8000800080008000ull;
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    std::uint64_t w;
+    std::memcpy(&w, p + i, sizeof w);
+    if (((w - 0x0020002000200020ull) & ~w & kTop) != 0) break;
+  }
+  while (i < n && p[i] >= 0x20) ++i;
+  return i;
+}
+
 // Splits decoded text into paragraphs at CR LF, CR and LF, across blocks.
 class LineSplitter {
  public:
@@ -21,6 +37,8 @@ class LineSplitter {
   void Feed(std::u16string_view text) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
+      i += UnitsAtLeastSpace(text.data() + i, text.size() - i);
+      if (i == text.size()) break;
       const char16_t c = text[i];
       if (c != u'\n' && c != u'\r' && c != 0x0C) continue;
       if (i > start) writer_.Put(text.substr(start, i - start));
@@ -62,9 +80,11 @@ LoadStatus ExtractPlainTextIn(std::uint32_t codePage, const std::uint8_t* data, 
   if (!data) size = 0;
   std::size_t bom = 0;
   if (const std::uint32_t marked = CodePageFromBom(data, size, &bom)) codePage = marked;
-  if (codePage == 0) {
-    codePage = IsValidUtf8(data, size) ? kCodePageUtf8 : SystemTextCodePage();
-  }
+  // Text of unknown encoding is UTF-8 when all of it decodes as such: it is
+  // decoded so, and again in the system's code page at the first malformed
+  // sequence (one pass over the bytes instead of a check and a decode).
+  const bool guessingUtf8 = codePage == 0;
+  if (guessingUtf8) codePage = kCodePageUtf8;
   TextDecoder decoder(codePage);
   // Never more units than bytes (half as many for UTF-16): room for all the
   // text at once instead of growing into twice what it needs.
@@ -77,6 +97,9 @@ LoadStatus ExtractPlainTextIn(std::uint32_t codePage, const std::uint8_t* data, 
     const std::size_t n = BlockLength(decoder, data + at, size - at);
     block.clear();
     decoder.Decode(data + at, n, block);
+    if (guessingUtf8 && decoder.SawMalformed()) {
+      return ExtractPlainTextIn(SystemTextCodePage(), data, size, out, options);
+    }
     lines.Feed(block);
     at += n;
   }
