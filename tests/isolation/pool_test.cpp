@@ -2,6 +2,7 @@
 // or lies on marker documents: each costs exactly its document.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -103,6 +104,16 @@ TEST_F(Pool, ParsesAsThisProcessDoesAndReusesItsWorker) {
   EXPECT_EQ(Isolated(first), good);
   const pid_t worker = WaitForChild(100);
   ASSERT_GT(worker, 0);
+#ifdef __linux__
+  // The worker was moved to the processor of the thread that handed it the
+  // document (where that thread then slept), not left free to run anywhere.
+  cpu_set_t ours, its;
+  ASSERT_EQ(sched_getaffinity(0, sizeof ours, &ours), 0);
+  ASSERT_EQ(sched_getaffinity(worker, sizeof its, &its), 0);
+  if (CPU_COUNT(&ours) > 1) {
+    EXPECT_EQ(CPU_COUNT(&its), 1);
+  }
+#endif
   const std::string text = dir.File("plain.txt", "Just some plain text.\r\n");
   const Result second = RunFile(*pool, text);
   EXPECT_EQ(Isolated(second), InProcess(text));

@@ -91,6 +91,7 @@ Failure WorkerPool::Converse(WorkerProcess& worker, const Job& job, bool* sent, 
   const int socket = worker.Socket();
   const Deadline deadline = Deadline::In(std::chrono::seconds(settings_.timeoutSeconds));
   const std::size_t memoryLimit = std::size_t(settings_.memoryLimitMiB) << 20;
+  worker.FollowCaller();
   IoResult io;
   if (job.file >= 0) {
     io = SendMessage(socket, MessageType::kParseFile, &job.fileSize, sizeof job.fileSize, deadline,

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -97,6 +98,18 @@ WorkerProcess::~WorkerProcess() {
   kill(pid_, SIGKILL);
   while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
   }
+}
+
+void WorkerProcess::FollowCaller() {
+#ifdef __linux__
+  const int cpu = sched_getcpu();
+  if (cpu < 0 || cpu == cpu_ || cpu >= CPU_SETSIZE) return;
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  CPU_SET(cpu, &set);
+  // A refusal (a cpuset that changed under the host) leaves the worker free.
+  cpu_ = sched_setaffinity(pid_, sizeof set, &set) == 0 ? cpu : -1;
+#endif
 }
 
 bool WorkerProcess::StillIdle() const {

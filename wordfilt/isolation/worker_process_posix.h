@@ -29,12 +29,17 @@ class WorkerProcess {
   // False when the idle worker has gone (closed its end) or sent something
   // nobody asked for: it must not be given a document.
   bool StillIdle() const;
+  // Moves the worker to the processor the calling thread runs on, where the
+  // caller sleeps while the worker parses: handing the document over and back
+  // then wakes a process on the same processor instead of signalling another.
+  void FollowCaller();
 
  private:
   WorkerProcess(pid_t pid, UniqueFd socket) : pid_(pid), socket_(std::move(socket)) {}
   pid_t pid_;
   UniqueFd socket_;
   bool sandboxed_ = false;
+  int cpu_ = -1;  // the processor the worker is held to, -1 for none
 };
 
 }  // namespace isolation
