@@ -112,6 +112,22 @@ void WorkerProcess::FollowCaller() {
 #endif
 }
 
+bool WorkerProcess::YieldUntilReply(std::chrono::microseconds budget) const {
+#ifdef __linux__
+  if (cpu_ < 0) return false;
+  const auto until = Clock::now() + budget;
+  // Moved to another processor, the caller would only spin beside the worker.
+  while (sched_getcpu() == cpu_ && Clock::now() < until) {
+    pollfd p{socket_.Get(), POLLIN, 0};
+    if (poll(&p, 1, 0) != 0) return true;
+    sched_yield();
+  }
+#else
+  (void)budget;
+#endif
+  return false;
+}
+
 bool WorkerProcess::StillIdle() const {
   pollfd p{socket_.Get(), POLLIN, 0};
   return poll(&p, 1, 0) == 0;

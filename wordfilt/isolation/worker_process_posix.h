@@ -33,6 +33,10 @@ class WorkerProcess {
   // caller sleeps while the worker parses: handing the document over and back
   // then wakes a process on the same processor instead of signalling another.
   void FollowCaller();
+  // After handing the worker a document: gives the processor to it instead of
+  // sleeping, for up to `budget`, while the caller still shares a processor
+  // with it, so that its reply finds the caller awake. False when no reply came.
+  bool YieldUntilReply(std::chrono::microseconds budget) const;
 
  private:
   WorkerProcess(pid_t pid, UniqueFd socket) : pid_(pid), socket_(std::move(socket)) {}
