@@ -244,3 +244,23 @@ TEST_F(Pool, ThreadsShareTheWorkers) {
   EXPECT_LE(maxChildren.load(), 2);
   EXPECT_GE(maxChildren.load(), 1);
 }
+
+// The release worker reads a compound file through its descriptor, sector by
+// sector as the parser asks: a file far larger than the worker may hold, all
+// of it beyond the streams the text needs, still gives its text.
+TEST(ReleaseWorker, ReadsOnlyTheSectorsOfACompoundFileThatTheTextNeeds) {
+  if (kSanitized) GTEST_SKIP() << "sanitizer builds run the worker without its memory cap";
+  TempDir dir{"sectors"};
+  const std::string bytes = ReadBytes(SampleDoc());
+  const std::string path = dir.File("padded.doc", bytes);
+  // A hole past the last sector: no disk space, but 256 MiB to read whole.
+  ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(bytes.size() + (256u << 20))), 0);
+  Settings settings;
+  settings.timeoutSeconds = 10;
+  settings.memoryLimitMiB = 64;
+  WorkerPool pool(DOCFLT_WORKER_FILE, settings, 1);
+  const Result r = RunFile(pool, path);
+  ASSERT_EQ(r.failure, Failure::kNone);
+  EXPECT_EQ(r.outcome, Outcome::kOk);
+  EXPECT_EQ(Isolated(r), InProcess(SampleDoc()));
+}

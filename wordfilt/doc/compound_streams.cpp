@@ -36,6 +36,19 @@ bool IsWord2(const std::uint8_t* data, std::size_t size) {
   return size >= 2 && data[0] == 0xDB && data[1] == 0xA5;
 }
 
+// The text of an opened compound file, or what its failure to open means.
+LoadStatus ExtractFromFile(std::shared_ptr<const platform::cfb::CompoundFile> file,
+                           platform::cfb::Status status, DocumentText& out,
+                           const ExtractOptions& options) {
+  using platform::cfb::Status;
+  if (!file) {
+    const bool container = status != Status::kNotCompoundFile && status != Status::kOldFormat;
+    return container ? LoadStatus::kDamaged : LoadStatus::kNotWord;
+  }
+  CompoundStreams streams(std::move(file));
+  return ExtractText(streams, out, options);
+}
+
 }  // namespace
 
 LoadStatus ExtractFromBytes(const std::uint8_t* data, std::size_t size, DocumentText& out,
@@ -48,12 +61,15 @@ LoadStatus ExtractFromBytes(const std::uint8_t* data, std::size_t size, Document
     PlainFile plain(data, size);
     return ExtractText(plain, out, options);
   }
-  if (!file) {
-    const bool container = status != Status::kNotCompoundFile && status != Status::kOldFormat;
-    return container ? LoadStatus::kDamaged : LoadStatus::kNotWord;
-  }
-  CompoundStreams streams(file);
-  return ExtractText(streams, out, options);
+  return ExtractFromFile(std::move(file), status, out, options);
+}
+
+LoadStatus ExtractFromCompoundSource(std::shared_ptr<const platform::cfb::ByteSource> source,
+                                     DocumentText& out, const ExtractOptions& options) {
+  out = DocumentText();
+  platform::cfb::Status status = platform::cfb::Status::kOk;
+  auto file = platform::cfb::CompoundFile::Open(std::move(source), &status);
+  return ExtractFromFile(std::move(file), status, out, options);
 }
 
 }  // namespace wordfilt

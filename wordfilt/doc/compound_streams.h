@@ -28,4 +28,12 @@ class CompoundStreams : public StreamSource {
 LoadStatus ExtractFromBytes(const std::uint8_t* data, std::size_t size, DocumentText& out,
                             const ExtractOptions& options = ExtractOptions());
 
+// Extracts the text of a compound file read through `source` as the parser
+// asks for its streams, so that only their sectors are read (a file full of
+// pictures costs no more than its text). kNotWord when the source holds no
+// compound file; otherwise as ExtractFromBytes.
+LoadStatus ExtractFromCompoundSource(std::shared_ptr<const platform::cfb::ByteSource> source,
+                                     DocumentText& out,
+                                     const ExtractOptions& options = ExtractOptions());
+
 }  // namespace wordfilt

@@ -31,6 +31,23 @@ LoadStatus Dispatch(Format format, const std::uint8_t* data, std::size_t size, D
 
 }  // namespace
 
+bool StartsCompoundFile(const std::uint8_t* data, std::size_t size) {
+  return data && size >= 8 && DetectFormat(data, 8) == Format::kCompound;
+}
+
+LoadStatus ExtractCompoundFrom(std::shared_ptr<const platform::cfb::ByteSource> source,
+                               DocumentText& out, const ExtractOptions& options) {
+  out = DocumentText();
+  LoadStatus status = LoadStatus::kNotWord;
+  try {
+    status = ExtractFromCompoundSource(std::move(source), out, options);
+  } catch (...) {
+    status = LoadStatus::kDamaged;
+  }
+  if (status != LoadStatus::kOk) out = DocumentText();
+  return status;
+}
+
 LoadStatus ExtractAnyFormat(const std::uint8_t* data, std::size_t size, DocumentText& out,
                             const ExtractOptions& options) {
   out = DocumentText();

@@ -6,8 +6,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 
+#include "platform/storage/posix_sources.h"
 #include "wordfilt/doc/extract.h"
 #include "wordfilt/formats/any_format.h"
 #include "wordfilt/isolation/channel_posix.h"
@@ -93,7 +95,25 @@ bool ReadFile(int fd, std::uint64_t size, ByteBuffer* out) {
   return true;
 }
 
-Outcome ParseFile(int fd, std::uint64_t size, DocumentText* doc) {
+// A compound file is read through its descriptor as the parser asks for its
+// streams (pictures and other streams the text does not need stay unread);
+// any other file is read whole.
+Outcome ParseFile(isolation::UniqueFd file, std::uint64_t size, DocumentText* doc) {
+  const int fd = file.Get();
+#ifndef WORDFILT_WORKER_FAULTS  // the faulty worker looks for its markers in the whole file
+  std::uint8_t head[8] = {};
+  if (size >= sizeof head && pread(fd, head, sizeof head, 0) == sizeof head &&
+      StartsCompoundFile(head, sizeof head)) {
+    std::shared_ptr<const platform::cfb::ByteSource> source;
+    try {
+      source = std::make_shared<platform::cfb::FileSource>(file.Get(), size);
+    } catch (const std::bad_alloc&) {
+      return Outcome::kOutOfMemory;
+    }
+    file.Release();  // the source closes it
+    return isolation::OutcomeOf(ExtractCompoundFrom(std::move(source), *doc));
+  }
+#endif
   ByteBuffer bytes;
   if (!ReadFile(fd, size, &bytes))
     return g_outOfMemory ? Outcome::kOutOfMemory : Outcome::kUnreadable;
@@ -132,7 +152,7 @@ int Serve(unsigned timeoutSeconds) {
     if (type == MessageType::kParseFile && file.Get() >= 0 && payload.size() == 8) {
       std::uint64_t size = 0;
       std::memcpy(&size, payload.data(), 8);
-      outcome = ParseFile(file.Get(), size, &doc);
+      outcome = ParseFile(std::move(file), size, &doc);
       file.Reset();
     } else if (type == MessageType::kParseStorage && file.Get() < 0 && payload.empty()) {
       outcome = ParseStorage(&doc);
