@@ -71,15 +71,11 @@ IoResult SendAll(int socket, iovec* iov, int count, const Deadline& deadline, in
 }
 
 // Reads exactly `size` bytes; a file passed with them goes to *fd. Without a
-// deadline the call blocks; with one, waitFirst polls before the first read
-// (a reply that is still being made would only answer "not yet").
+// deadline the call blocks; with one, it reads what is there and waits only
+// when nothing is (a caller has mostly seen the reply arrive already).
 IoResult ReceiveAll(int socket, void* buffer, std::size_t size, const Deadline& deadline,
-                    UniqueFd* fd, bool* gotFd, bool waitFirst = false) {
+                    UniqueFd* fd, bool* gotFd) {
   auto* p = static_cast<char*>(buffer);
-  if (waitFirst && !deadline.forever) {
-    const IoResult wait = WaitFor(socket, POLLIN, deadline);
-    if (wait != IoResult::kOk) return wait;
-  }
   const int flags = (deadline.forever ? 0 : MSG_DONTWAIT) | MSG_CMSG_CLOEXEC;
   while (size > 0) {
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 4)];
@@ -157,7 +153,7 @@ IoResult ReceiveMessage(int socket, const Deadline& deadline, std::size_t maxPay
                         MessageType* type, ByteBuffer* payload, UniqueFd* receivedFd) {
   std::uint32_t header[2] = {};
   bool gotFd = false;
-  IoResult r = ReceiveAll(socket, header, sizeof header, deadline, receivedFd, &gotFd, true);
+  IoResult r = ReceiveAll(socket, header, sizeof header, deadline, receivedFd, &gotFd);
   if (r != IoResult::kOk) return r;
   if (header[1] > maxPayload) return IoResult::kMalformed;
   *type = static_cast<MessageType>(header[0]);

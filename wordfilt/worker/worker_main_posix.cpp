@@ -101,20 +101,21 @@ bool ReadFile(int fd, std::uint64_t size, ByteBuffer* out) {
 Outcome ParseFile(isolation::UniqueFd file, std::uint64_t size, DocumentText* doc) {
   const int fd = file.Get();
 #ifndef WORDFILT_WORKER_FAULTS  // the faulty worker looks for its markers in the whole file
+  std::shared_ptr<const platform::cfb::ByteSource> source;
+  try {
+    source = std::make_shared<platform::cfb::FileSource>(fd, size);
+  } catch (const std::bad_alloc&) {
+    return Outcome::kOutOfMemory;
+  }
+  file.Release();  // the source closes it
+  // The source keeps the first bytes it reads for the compound file's header.
   std::uint8_t head[8] = {};
-  if (size >= sizeof head && pread(fd, head, sizeof head, 0) == sizeof head &&
-      StartsCompoundFile(head, sizeof head)) {
-    std::shared_ptr<const platform::cfb::ByteSource> source;
-    try {
-      source = std::make_shared<platform::cfb::FileSource>(file.Get(), size);
-    } catch (const std::bad_alloc&) {
-      return Outcome::kOutOfMemory;
-    }
-    file.Release();  // the source closes it
+  std::size_t got = 0;
+  if (source->readAt(0, head, sizeof head, &got) && StartsCompoundFile(head, got)) {
     return isolation::OutcomeOf(ExtractCompoundFrom(std::move(source), *doc));
   }
 #endif
-  ByteBuffer bytes;
+  ByteBuffer bytes;  // fd stays open until the source (or `file`) goes
   if (!ReadFile(fd, size, &bytes))
     return g_outOfMemory ? Outcome::kOutOfMemory : Outcome::kUnreadable;
 #ifdef WORDFILT_WORKER_FAULTS
