@@ -27,14 +27,39 @@ class StorageStreams final : public StreamSource {
   IStorage* storage_;
 };
 
+// Reads the stream at `path` below `storage`: storages on the way are named
+// before it, each followed by "/" (an embedded object's "ObjectPool/_12/...").
+bool ReadStreamAt(IStorage* storage, std::u16string_view path, std::size_t limit, ByteBuffer& out) {
+  const std::size_t slash = path.find(u'/');
+  if (slash == std::u16string_view::npos) {
+    const std::u16string terminated(path);
+    return ReadStorageStream(storage, terminated.c_str(), limit, &out);
+  }
+  const std::u16string name(path.substr(0, slash));
+  IStorage* child = nullptr;
+  if (FAILED(storage->OpenStorage(reinterpret_cast<const WCHAR*>(name.c_str()), nullptr,
+                                  STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &child)) ||
+      !child) {
+    return false;
+  }
+  bool ok = false;
+  try {
+    ok = ReadStreamAt(child, path.substr(slash + 1), limit, out);
+  } catch (...) {
+    child->Release();
+    throw;
+  }
+  child->Release();
+  return ok;
+}
+
 }  // namespace
 
 bool ReadDocumentStream(IStorage* storage, std::u16string_view name, ByteBuffer& out) noexcept {
   try {
-    const std::u16string terminated(name);
     const std::size_t limit =
         SameStreamName(name, kSummaryInformationStream) ? kMaxPropertyBytes : kMaxStreamBytes;
-    return ReadStorageStream(storage, terminated.c_str(), limit, &out);
+    return ReadStreamAt(storage, name, limit, out);
   } catch (...) {
     out.clear();
     return false;

@@ -36,6 +36,12 @@ void Apply97(const Sprm& s, CharDelta& d) {
       d.symbolFont = o.U16Or0(0);
       d.symbolChar = o.U16Or0(2);
       break;
+    case sprm::kCFOle2:
+    case sprm::kCFObj: d.ole2 = o.U8Or0(0); break;
+    case sprm::kCPicLocation:
+      d.hasPicLocation = true;
+      d.picLocation = o.U32Or0(0);
+      break;
     default: break;
   }
 }
@@ -106,6 +112,8 @@ RunProps Layer(const RunProps& base, const CharDelta& d) {
     r.symbolFont = d.symbolFont;
     r.symbolChar = d.symbolChar;
   }
+  if (d.ole2 != CharDelta::kUnset) r.ole2 = Toggle(d.ole2, base.ole2);
+  if (d.hasPicLocation) r.picLocation = d.picLocation;
   return r;
 }
 

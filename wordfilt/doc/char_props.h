@@ -1,6 +1,7 @@
 // The character properties that change what a reader sees: hidden and deleted
 // text, the three language slots and symbol characters. A CharDelta records
-// what one property list sets; RunProps is the result after layering the
+// what one property list sets (and, for embedded objects, which object a
+// picture character stands for); RunProps is the result after layering the
 // paragraph style, the character style, the run's own list and the piece's.
 #pragma once
 
@@ -25,10 +26,14 @@ struct CharDelta {
   bool symbol = false;
   std::uint16_t symbolFont = 0;
   char16_t symbolChar = 0;
+  std::uint8_t ole2 = kUnset;  // the picture character is an embedded object
+  bool hasPicLocation = false;
+  std::uint32_t picLocation = 0;  // for an object: its storage in the object pool
 
   bool Empty() const {
     return vanish == kUnset && deleted == kUnset && lid == 0 && lidFE == 0 && lidBi == 0 &&
-           charStyle == 0xFFFF && font == 0xFFFF && !plain && !symbol;
+           charStyle == 0xFFFF && font == 0xFFFF && !plain && !symbol && ole2 == kUnset &&
+           !hasPicLocation;
   }
 };
 
@@ -42,6 +47,8 @@ struct RunProps {
   bool symbol = false;
   std::uint16_t symbolFont = 0;
   char16_t symbolChar = 0;
+  bool ole2 = false;
+  std::uint32_t picLocation = 0;
 };
 
 // Adds the character sprms of grpprl to delta; later sprms win.

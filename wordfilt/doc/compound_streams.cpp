@@ -7,8 +7,21 @@ namespace wordfilt {
 
 bool CompoundStreams::Read(std::u16string_view name, ByteBuffer& out) {
   using platform::cfb::Status;
+  if (!file_) return false;
+  platform::cfb::EntryId storage = platform::cfb::kRootEntry;
+  // Storages on the way come first, each followed by "/" (a character no
+  // element name may hold).
+  for (std::size_t slash = name.find(u'/'); slash != std::u16string_view::npos;
+       slash = name.find(u'/')) {
+    platform::cfb::EntryId child = platform::cfb::kNoEntry;
+    if (file_->find(storage, name.substr(0, slash), &child) != Status::kOk) return false;
+    const platform::cfb::DirEntry* entry = file_->entry(child);
+    if (entry == nullptr || !entry->isStorage()) return false;
+    storage = child;
+    name.remove_prefix(slash + 1);
+  }
   platform::cfb::EntryId id = platform::cfb::kNoEntry;
-  if (!file_ || file_->find(platform::cfb::kRootEntry, name, &id) != Status::kOk) return false;
+  if (file_->find(storage, name, &id) != Status::kOk) return false;
   const platform::cfb::DirEntry* entry = file_->entry(id);
   if (entry == nullptr || !entry->isStream()) return false;
   platform::cfb::StreamReader reader;

@@ -61,7 +61,8 @@ std::size_t SharedListIndex(const std::vector<FkpRun>& runs, std::size_t i) {
 bool SameProps(const RunProps& a, const RunProps& b) {
   return a.hidden == b.hidden && a.deleted == b.deleted && a.lid == b.lid && a.lidFE == b.lidFE &&
          a.lidBi == b.lidBi && a.font == b.font && a.symbol == b.symbol &&
-         a.symbolFont == b.symbolFont && a.symbolChar == b.symbolChar;
+         a.symbolFont == b.symbolFont && a.symbolChar == b.symbolChar && a.ole2 == b.ole2 &&
+         a.picLocation == b.picLocation;
 }
 
 // Index of the first paragraph or cell mark in text[j, n), or n.

@@ -63,6 +63,12 @@ struct ExtractOptions {
   bool mainTextOnly = false;
   // Read the summary properties into DocumentText::properties.
   bool properties = true;
+  // How deep documents embedded as objects are read: 1 reads those of the
+  // document itself, 2 theirs too, and so on; 0 reads none.
+  int embeddedDepth = 3;
+  // Objects read per document (the first ones anchored); an embedded
+  // document reads a quarter as many of its own.
+  std::size_t embeddedObjects = 16;
 };
 
 }  // namespace wordfilt

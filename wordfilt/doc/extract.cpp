@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "wordfilt/doc/document.h"
+#include "wordfilt/doc/embedded.h"
 #include "wordfilt/doc/properties.h"
 #include "wordfilt/doc/stories.h"
 #include "wordfilt/doc/text_builder.h"
@@ -49,6 +50,7 @@ LoadStatus Extract(StreamSource& source, DocumentText& out, const ExtractOptions
   if (options.properties && source.Read(kSummaryInformationStream, summary)) {
     out.properties = ReadSummaryProperties(ByteSpan(summary));
   }
+  if (!options.mainTextOnly) AppendEmbeddedDocuments(source, builder.Objects(), options, out);
   return LoadStatus::kOk;
 }
 

@@ -13,6 +13,9 @@ namespace wordfilt {
 // Opcodes this parser acts on (Word 97 numbering).
 namespace sprm {
 constexpr std::uint16_t kCFRMarkDel = 0x0800;
+constexpr std::uint16_t kCFOle2 = 0x080A;
+constexpr std::uint16_t kCFObj = 0x0856;
+constexpr std::uint16_t kCPicLocation = 0x6A03;
 constexpr std::uint16_t kCFVanish = 0x083C;
 constexpr std::uint16_t kCSymbol = 0x6A09;
 constexpr std::uint16_t kCIstd = 0x4A30;

@@ -12,6 +12,7 @@
 namespace wordfilt {
 namespace {
 
+constexpr char16_t kPicture = 0x01;
 constexpr char16_t kFieldBegin = 0x13;
 constexpr char16_t kFieldSeparator = 0x14;
 constexpr char16_t kFieldEnd = 0x15;
@@ -28,6 +29,8 @@ constexpr char16_t kSymbolPlaceholder = 0x28;
 constexpr std::size_t kMaxFieldDepth = 256;
 constexpr std::uint16_t kNoProofing = 0x0400;
 constexpr std::size_t kMaxInstructions = 1024;
+// Objects noted per document; the reader opens only a few of them.
+constexpr std::size_t kMaxObjects = 64;
 
 bool Unset(std::uint16_t lid) { return lid == 0 || lid == kNoProofing; }
 
@@ -225,6 +228,12 @@ void TextBuilder::Put(const char16_t* text, std::size_t n, const RunProps& props
       }
     }
     const char16_t c = text[i];
+    // An embedded object's properties name its storage; they are set on the
+    // separator of its field (older files: on a picture character).
+    if (props.ole2 && (c == kFieldSeparator || c == kPicture) && !invisible &&
+        objects_.size() < kMaxObjects) {
+      objects_.push_back(props.picLocation);
+    }
     if (c == kFieldBegin) {
       FieldBegin();
       continue;

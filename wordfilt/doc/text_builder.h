@@ -50,6 +50,10 @@ class TextBuilder {
   // Closes the last chunk and settles locales of chunks without letters.
   void Finish();
 
+  // The embedded objects whose visible picture characters were put, by their
+  // storage numbers in the object pool, in the order they came.
+  const std::vector<std::uint32_t>& Objects() const { return objects_; }
+
  private:
   struct Languages {
     std::uint16_t western = 0;
@@ -95,6 +99,7 @@ class TextBuilder {
   // fields, which show text without a result.
   std::u16string instructions_;
   std::u16string eqText_;
+  std::vector<std::uint32_t> objects_;
 };
 
 }  // namespace wordfilt

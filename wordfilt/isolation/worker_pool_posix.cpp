@@ -9,8 +9,10 @@ namespace isolation {
 namespace {
 
 constexpr std::chrono::milliseconds kStartTimeout{10000};
-// The parser reads a handful of streams; a worker asking for more is looping.
-constexpr int kMaxStreamRequests = 64;
+// The parser reads a handful of streams per document, and per embedded
+// document (at most 16 + 16 * 4 + 64 * 1 of them); a worker asking for more
+// is looping.
+constexpr int kMaxStreamRequests = 1024;
 // How long a caller gives its processor to the worker before it sleeps: most
 // documents are parsed within it, and a reply to a caller that did not sleep
 // needs no wake-up (costly on virtual machines, tens of microseconds).
