@@ -8,6 +8,7 @@
 // x86_64 builds with GCC or Clang pick a byte-shuffle encoder at run time
 // where the processor has one (nearly all do).
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <cpuid.h>
 #include <tmmintrin.h>
 #define DOCFLT_UTF8_SSSE3 1
 #endif
@@ -188,8 +189,14 @@ __attribute__((target("ssse3"))) std::size_t EncodeTwoByteBlocksSsse3(
   return i;
 }
 
+// Asked once, when a run first needs it. (__builtin_cpu_supports would link in
+// a constructor that asks the processor a dozen questions whenever a module
+// loads: on a virtual machine each one traps, a cost every short process pays.)
 bool HasSsse3() {
-  static const bool has = __builtin_cpu_supports("ssse3");
+  static const bool has = [] {
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_SSSE3) != 0;
+  }();
   return has;
 }
 #endif
