@@ -3,13 +3,14 @@
 // anything else is the WordDocument stream itself, with table streams cut from
 // the same bytes so that the FIB's offsets land on fuzzed data. Checks that
 // the chunks always tile the text. Every input is also read as a summary
-// property set.
+// property set, and as an object package whose file is read as a document.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "wordfilt/doc/compound_streams.h"
+#include "wordfilt/doc/embedded.h"
 #include "wordfilt/doc/extract.h"
 #include "wordfilt/doc/memory_streams.h"
 #include "wordfilt/doc/properties.h"
@@ -33,6 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const wordfilt::DocumentProperty& p :
        wordfilt::ReadSummaryProperties(wordfilt::ByteSpan(data, size))) {
     if (p.value.empty() || p.value.size() > size) __builtin_trap();
+  }
+  const wordfilt::ByteSpan packaged =
+      wordfilt::PackagedCompoundFile(wordfilt::ByteSpan(data, size));
+  if (packaged.size() > size) __builtin_trap();
+  if (packaged.size() != 0) {
+    wordfilt::DocumentText inner;
+    wordfilt::ExtractFromBytes(packaged.data(), packaged.size(), inner);
+    CheckChunks(inner);
   }
   wordfilt::DocumentText out;
   if (size >= 4 && std::equal(kCompoundSignature, kCompoundSignature + 4, data)) {
