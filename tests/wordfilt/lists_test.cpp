@@ -2,9 +2,13 @@
 // settings, list overrides, legal numbering, bullets and one count per story.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 #include "tests/wordfilt/test_support.h"
+#include "wordfilt/doc/compound_streams.h"
 
 namespace wordtest {
 namespace {
@@ -124,6 +128,74 @@ TEST(ListNumbers, TableCellsCountWithTheText) {
       .Paragraph(4, Sprm(0x2417, 1, 1))
       .Paragraph(6, InList(1, 0));
   EXPECT_EQ(TextOf(b), u"1. a\t2. b\n3. c\n");
+}
+
+std::string Slurp(const std::string& name) {
+  std::ifstream in(std::string(DOCFLT_SOURCE_DIR) + "/tests/data/lists/" + name, std::ios::binary);
+  EXPECT_TRUE(in.good()) << name;
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Utf8(const std::u16string& s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    std::uint32_t c = s[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size()) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+    } else if (c < 0x10000) {
+      out += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+              static_cast<char>(0x80 | (c & 0x3F))};
+    } else {
+      out += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
+              static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+    }
+  }
+  return out;
+}
+
+// Whether `text` holds paragraph `p`: after a line end, before a line end or
+// the tab that closes a table cell.
+bool HasParagraph(const std::string& text, const std::string& p) {
+  for (std::size_t at = text.find("\n" + p); at != std::string::npos;
+       at = text.find("\n" + p, at + 1)) {
+    const char after = at + 1 + p.size() < text.size() ? text[at + 1 + p.size()] : '\0';
+    if (after == '\n' || after == '\t') return true;
+  }
+  return false;
+}
+
+// A document another word processor wrote: every number its own text export
+// shows (indented "LABEL text" lines; the document puts nothing between label
+// and text) must be ours, and the stories that export leaves out count anew.
+TEST(ListNumbers, WordProcessorsDocumentShowsTheSameNumbers) {
+  const std::string doc = Slurp("lists.doc");
+  wordfilt::DocumentText out;
+  ASSERT_EQ(wordfilt::ExtractFromBytes(reinterpret_cast<const std::uint8_t*>(doc.data()),
+                                       doc.size(), out),
+            wordfilt::LoadStatus::kOk);
+  const std::string ours = Utf8(out.text);
+  std::istringstream theirs(Slurp("lists.export.txt"));
+  int numbered = 0;
+  for (std::string line; std::getline(theirs, line);) {
+    const std::size_t text = line.find_first_not_of(' ');
+    if (text == std::string::npos || text == 0) continue;
+    const std::size_t space = line.find(' ', text);
+    const std::string label = line.substr(text, space - text);
+    // Its bullets are its own choice per level, not the document's.
+    if (label == "\u2022" || label == "\u25E6" || label == "\u25AA") continue;
+    ++numbered;
+    EXPECT_TRUE(HasParagraph(ours, label + line.substr(space + 1))) << line;
+  }
+  EXPECT_EQ(numbered, 21);
+  EXPECT_TRUE(HasParagraph(ours, "\u25AAWingdings bullet"));
+  EXPECT_NE(
+      ours.find("\n(I)1\tNote item\n(II)Note item two\n(I)Header item\n(II)Header item two\n"),
+      std::string::npos);
 }
 
 }  // namespace
