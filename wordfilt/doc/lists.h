@@ -21,8 +21,8 @@ struct ListLevel {
   std::int32_t start = 1;
   std::uint8_t format = 0;        // nfc
   bool legal = false;             // show every level as a decimal number
-  bool noRestart = false;         // restarts only after levels 0 to restartLimit - 1
-  std::uint8_t restartLimit = 0;  // (none when 0)
+  bool noRestart = false;         // restarts only after levels 0 to restartLimit - 1,
+  std::uint8_t restartLimit = 0;  // so never when 0
   std::uint8_t follow = 0;        // 0 tab, 1 space, 2 nothing
   std::u16string text;            // level placeholders are characters 0-8
   std::array<std::uint8_t, kListLevels> placeholders{};  // 1-based positions in text
