@@ -170,14 +170,15 @@ DocBuilder& DocBuilder::ListOverride(std::uint32_t list, std::vector<OverrideLev
 }
 
 DocBuilder& DocBuilder::ListLevelFlags(std::uint32_t list, std::uint8_t level, std::uint8_t flags,
-                                       std::uint8_t restartLimit, std::int32_t font) {
-  levelFlags_.push_back(LevelFlags{list, level, flags, restartLimit, font});
+                                       std::uint8_t restartLimit, std::int32_t font, Bytes chpx) {
+  levelFlags_.push_back(LevelFlags{list, level, flags, restartLimit, font, std::move(chpx)});
   return *this;
 }
 
 void DocBuilder::AppendLevel(Bytes& out, const ListLevelDef& l, const LevelFlags* flags) const {
   Bytes chpx;
   if (flags && flags->font >= 0) chpx = Sprm(0x4A4F, static_cast<std::uint32_t>(flags->font), 2);
+  if (flags) chpx.insert(chpx.end(), flags->chpx.begin(), flags->chpx.end());
   Bytes lvlf;
   Put32(lvlf, static_cast<std::uint32_t>(l.start));
   lvlf.push_back(l.format);

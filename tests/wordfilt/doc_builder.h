@@ -86,7 +86,8 @@ class DocBuilder {
   // Level flags of list `list` (1-based): 0x04 legal numbering, 0x08 no
   // restart but after levels below `restartLimit`; `font` for its number text.
   DocBuilder& ListLevelFlags(std::uint32_t list, std::uint8_t level, std::uint8_t flags,
-                             std::uint8_t restartLimit = 0, std::int32_t font = -1);
+                             std::uint8_t restartLimit = 0, std::int32_t font = -1,
+                             Bytes chpx = {});
   DocBuilder& Lid(std::uint16_t lid) {
     lid_ = lid;
     return *this;
@@ -173,6 +174,7 @@ class DocBuilder {
     std::uint8_t flags;
     std::uint8_t restartLimit;
     std::int32_t font;
+    Bytes chpx;  // more character properties of the number text
   };
   std::vector<LevelFlags> levelFlags_;
   void AppendLevel(Bytes& out, const ListLevelDef& l, const LevelFlags* flags) const;

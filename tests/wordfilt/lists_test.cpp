@@ -99,6 +99,15 @@ TEST(ListNumbers, BulletsShowTheirSymbolOrNothing) {
   // Level 4 names no font: its private-use character shows nothing.
   Paragraphs(b, {{1, 0}, {1, 1}, {1, 2}, {1, 3}, {1, 4}, {1, 5}});
   EXPECT_EQ(TextOf(b), u"\u2022\tx\n\u25AA\tx\n\u2714\tx\nx\nx\no\tx\n");
+
+  // A picture bullet shows its stand-in character from the Symbol font.
+  const Bytes picture = Cat({Sprm(0x6887, 0, 4), Sprm(0x4888, 1, 2)});  // picture 0, a bullet
+  DocBuilder p;
+  p.Fonts({u"Times New Roman", u"Symbol"})
+      .List({{1, 23, u"\xF0B7"s, 0}})
+      .ListLevelFlags(1, 0, 0, 0, 1, picture);
+  Paragraphs(p, {{1, 0}});
+  EXPECT_EQ(TextOf(p), u"\u2022\tx\n");
 }
 
 TEST(ListNumbers, NotesAndEachHeaderCountTheirOwn) {
