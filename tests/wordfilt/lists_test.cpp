@@ -145,23 +145,17 @@ std::string Slurp(const std::string& name) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// UTF-8 of text without surrogate pairs.
 std::string Utf8(const std::u16string& s) {
   std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    std::uint32_t c = s[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size()) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-    }
+  for (const char16_t c : s) {
     if (c < 0x80) {
       out += static_cast<char>(c);
     } else if (c < 0x800) {
       out += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
-    } else if (c < 0x10000) {
+    } else {
       out += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
               static_cast<char>(0x80 | (c & 0x3F))};
-    } else {
-      out += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
-              static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
     }
   }
   return out;
