@@ -161,8 +161,87 @@ DocBuilder& DocBuilder::List(std::vector<ListLevelDef> levels) {
 }
 
 DocBuilder& DocBuilder::ListRestart(std::uint32_t list, std::uint8_t level, std::int32_t startAt) {
-  restarts_.push_back(Restart{list, level, startAt});
+  return ListOverride(list, {{level, true, startAt, false, {}}});
+}
+
+DocBuilder& DocBuilder::ListOverride(std::uint32_t list, std::vector<OverrideLevelDef> levels) {
+  overrides_.push_back(Override{list, std::move(levels)});
   return *this;
+}
+
+DocBuilder& DocBuilder::ListLevelFlags(std::uint32_t list, std::uint8_t level, std::uint8_t flags,
+                                       std::uint8_t restartLimit, std::int32_t font, Bytes chpx) {
+  levelFlags_.push_back(LevelFlags{list, level, flags, restartLimit, font, std::move(chpx)});
+  return *this;
+}
+
+void DocBuilder::AppendLevel(Bytes& out, const ListLevelDef& l, const LevelFlags* flags) const {
+  Bytes chpx;
+  if (flags && flags->font >= 0) chpx = Sprm(0x4A4F, static_cast<std::uint32_t>(flags->font), 2);
+  if (flags) chpx.insert(chpx.end(), flags->chpx.begin(), flags->chpx.end());
+  Bytes lvlf;
+  Put32(lvlf, static_cast<std::uint32_t>(l.start));
+  lvlf.push_back(l.format);
+  lvlf.push_back(flags ? flags->flags : 0);
+  Bytes nums(9, 0);
+  std::size_t k = 0;
+  for (std::size_t c = 0; c < l.text.size() && k < 9; ++c) {
+    if (l.text[c] < 9) nums[k++] = static_cast<std::uint8_t>(c + 1);
+  }
+  lvlf.insert(lvlf.end(), nums.begin(), nums.end());
+  lvlf.push_back(l.follow);
+  lvlf.resize(28, 0);
+  lvlf[24] = static_cast<std::uint8_t>(chpx.size());
+  lvlf[26] = flags ? flags->restartLimit : 0;
+  out.insert(out.end(), lvlf.begin(), lvlf.end());
+  out.insert(out.end(), chpx.begin(), chpx.end());
+  Put16(out, static_cast<std::uint16_t>(l.text.size()));
+  for (char16_t c : l.text) Put16(out, c);
+}
+
+// List definitions, their levels (which go right behind them in the table),
+// and the overrides: one plain override per list, then the added ones.
+void DocBuilder::BuildLists(Bytes& lst, Bytes& levelData, Bytes& lfo) const {
+  Put16(lst, static_cast<std::uint16_t>(lists_.size()));
+  for (std::size_t i = 0; i < lists_.size(); ++i) {
+    Put32(lst, static_cast<std::uint32_t>(i + 1));  // lsid
+    Put32(lst, 0);
+    for (int k = 0; k < 9; ++k) Put16(lst, 0x0FFF);
+    lst.push_back(lists_[i].size() == 1 ? 1 : 0);  // simple list
+    lst.push_back(0);
+  }
+  for (std::size_t i = 0; i < lists_.size(); ++i) {
+    const auto& levels = lists_[i];
+    for (std::size_t level = 0; level < (levels.size() == 1 ? 1u : 9u); ++level) {
+      const LevelFlags* flags = nullptr;
+      for (const LevelFlags& f : levelFlags_) {
+        if (f.list == i + 1 && f.level == level) flags = &f;
+      }
+      AppendLevel(levelData, level < levels.size() ? levels[level] : ListLevelDef{}, flags);
+    }
+  }
+  const std::size_t count = lists_.size() + overrides_.size();
+  Put32(lfo, static_cast<std::uint32_t>(count));
+  for (std::size_t i = 0; i < count; ++i) {
+    const bool added = i >= lists_.size();
+    Put32(lfo, added ? overrides_[i - lists_.size()].list : static_cast<std::uint32_t>(i + 1));
+    Put32(lfo, 0);
+    Put32(lfo, 0);
+    lfo.push_back(added ? static_cast<std::uint8_t>(overrides_[i - lists_.size()].levels.size())
+                        : 0);  // overridden levels
+    lfo.push_back(0);
+    lfo.push_back(0);
+    lfo.push_back(0);
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    Put32(lfo, 0xFFFFFFFFu);
+    if (i < lists_.size()) continue;
+    for (const OverrideLevelDef& o : overrides_[i - lists_.size()].levels) {
+      Put32(lfo, static_cast<std::uint32_t>(o.start));
+      Put32(lfo, o.level | (o.startAt ? 0x10u : 0u) | (o.formatting ? 0x20u : 0u));
+      if (o.formatting) AppendLevel(lfo, o.def, nullptr);
+    }
+  }
 }
 
 DocBuilder& DocBuilder::Style(std::uint16_t istd, std::uint16_t base, Bytes chpx) {
@@ -320,7 +399,7 @@ void DocBuilder::BuildStreams(Bytes& doc, Bytes& table) const {
     Put16(sttb, 0);
     for (const std::u16string& name : fonts_) {
       Bytes ffn(39, 0);
-      ffn[3] = name == u"Symbol" ? 2 : 0;  // character set
+      ffn[3] = name == u"Symbol" || name == u"Wingdings" || name == u"Webdings" ? 2 : 0;  // charset
       for (char16_t c : name) Put16(ffn, c);
       Put16(ffn, 0);
       sttb.push_back(static_cast<std::uint8_t>(ffn.size()));
@@ -329,57 +408,12 @@ void DocBuilder::BuildStreams(Bytes& doc, Bytes& table) const {
     add(15, sttb);
   }
   if (!lists_.empty()) {
-    // List definitions, their levels right behind them, then the overrides.
     Bytes lst;
-    Put16(lst, static_cast<std::uint16_t>(lists_.size()));
-    for (std::size_t i = 0; i < lists_.size(); ++i) {
-      Put32(lst, static_cast<std::uint32_t>(i + 1));  // lsid
-      Put32(lst, 0);
-      for (int k = 0; k < 9; ++k) Put16(lst, 0x0FFF);
-      lst.push_back(lists_[i].size() == 1 ? 1 : 0);  // simple list
-      lst.push_back(0);
-    }
-    add(73, lst);
-    for (const auto& levels : lists_) {
-      for (std::size_t level = 0; level < (levels.size() == 1 ? 1u : 9u); ++level) {
-        const ListLevelDef l = level < levels.size() ? levels[level] : ListLevelDef{};
-        Bytes lvlf;
-        Put32(lvlf, static_cast<std::uint32_t>(l.start));
-        lvlf.push_back(l.format);
-        lvlf.push_back(0);
-        Bytes nums(9, 0);
-        std::size_t k = 0;
-        for (std::size_t c = 0; c < l.text.size() && k < 9; ++c) {
-          if (l.text[c] < 9) nums[k++] = static_cast<std::uint8_t>(c + 1);
-        }
-        lvlf.insert(lvlf.end(), nums.begin(), nums.end());
-        lvlf.push_back(l.follow);
-        lvlf.resize(28, 0);
-        table.insert(table.end(), lvlf.begin(), lvlf.end());
-        Put16(table, static_cast<std::uint16_t>(l.text.size()));
-        for (char16_t c : l.text) Put16(table, c);
-      }
-    }
+    Bytes levels;
     Bytes lfo;
-    const std::size_t overrides = lists_.size() + restarts_.size();
-    Put32(lfo, static_cast<std::uint32_t>(overrides));
-    for (std::size_t i = 0; i < overrides; ++i) {
-      const bool restart = i >= lists_.size();
-      Put32(lfo, restart ? restarts_[i - lists_.size()].list : static_cast<std::uint32_t>(i + 1));
-      Put32(lfo, 0);
-      Put32(lfo, 0);
-      lfo.push_back(restart ? 1 : 0);  // overridden levels
-      lfo.push_back(0);
-      lfo.push_back(0);
-      lfo.push_back(0);
-    }
-    for (std::size_t i = 0; i < overrides; ++i) {
-      Put32(lfo, 0xFFFFFFFFu);
-      if (i < lists_.size()) continue;
-      const Restart& r = restarts_[i - lists_.size()];
-      Put32(lfo, static_cast<std::uint32_t>(r.startAt));
-      Put32(lfo, r.level | 0x10u);  // the level, restarted
-    }
+    BuildLists(lst, levels, lfo);
+    add(73, lst);
+    table.insert(table.end(), levels.begin(), levels.end());
     add(74, lfo);
   }
   Bytes dop(84, 0);

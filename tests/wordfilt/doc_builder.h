@@ -29,6 +29,15 @@ struct ListLevelDef {
   std::uint8_t follow = 0;
 };
 
+// A level of a list override: a new start, a new level definition, or both.
+struct OverrideLevelDef {
+  std::uint8_t level;
+  bool startAt;  // the override restarts the level at `start`
+  std::int32_t start;
+  bool formatting;  // `def` replaces the level
+  ListLevelDef def;
+};
+
 class DocBuilder {
  public:
   // Appends a piece; its characters follow the previous piece's in CP order.
@@ -73,6 +82,12 @@ class DocBuilder {
   DocBuilder& List(std::vector<ListLevelDef> levels);
   // An override of list `list` (1-based) that restarts `level` at `startAt`.
   DocBuilder& ListRestart(std::uint32_t list, std::uint8_t level, std::int32_t startAt);
+  DocBuilder& ListOverride(std::uint32_t list, std::vector<OverrideLevelDef> levels);
+  // Level flags of list `list` (1-based): 0x04 legal numbering, 0x08 no
+  // restart but after levels below `restartLimit`; `font` for its number text.
+  DocBuilder& ListLevelFlags(std::uint32_t list, std::uint8_t level, std::uint8_t flags,
+                             std::uint8_t restartLimit = 0, std::int32_t font = -1,
+                             Bytes chpx = {});
   DocBuilder& Lid(std::uint16_t lid) {
     lid_ = lid;
     return *this;
@@ -148,12 +163,22 @@ class DocBuilder {
   std::vector<std::uint32_t> ftn_, hdd_;
   std::vector<std::u16string> fonts_;
   std::vector<std::vector<ListLevelDef>> lists_;
-  struct Restart {
+  struct Override {
+    std::uint32_t list;
+    std::vector<OverrideLevelDef> levels;
+  };
+  std::vector<Override> overrides_;
+  struct LevelFlags {
     std::uint32_t list;
     std::uint8_t level;
-    std::int32_t startAt;
+    std::uint8_t flags;
+    std::uint8_t restartLimit;
+    std::int32_t font;
+    Bytes chpx;  // more character properties of the number text
   };
-  std::vector<Restart> restarts_;
+  std::vector<LevelFlags> levelFlags_;
+  void AppendLevel(Bytes& out, const ListLevelDef& l, const LevelFlags* flags) const;
+  void BuildLists(Bytes& lst, Bytes& levelData, Bytes& lfo) const;
   std::uint32_t ccp_[6] = {0, 0, 0, 0, 0, 0};
   bool storiesSet_ = false;
   bool reverse_ = false;

@@ -37,6 +37,8 @@ class Document {
 
   // Sends the characters of [cpStart, cpEnd) with their properties to `out`.
   void Walk(std::uint32_t cpStart, std::uint32_t cpEnd, TextBuilder& out);
+  // Starts list numbers afresh: each story (the notes, a header) counts its own.
+  void RestartLists() { lists_.Restart(); }
 
  private:
   struct ParaFlags {

@@ -30,8 +30,14 @@ LoadStatus Extract(StreamSource& source, DocumentText& out, const ExtractOptions
   out.text.reserve(std::min<std::size_t>(doc.CpLimit(), doc.wordDocument().size()) + 16);
   TextBuilder builder(out, fib.lid, fib.lidFE, options.chunkChars);
   std::unordered_set<std::u16string> headers;  // each distinct header or footer once
+  StoryKind last = StoryKind::kMain;
   for (const Story& story : ListStories(fib, doc.wordDocument(), doc.table(), doc.CpLimit())) {
     if (options.mainTextOnly && story.kind != StoryKind::kMain) break;
+    // Notes, comments and text boxes number their lists as one story each
+    // kind; every header and footer on its own.
+    const bool header = story.kind == StoryKind::kHeader || story.kind == StoryKind::kHeaderTextBox;
+    if (story.kind != last || header) doc.RestartLists();
+    last = story.kind;
     const TextBuilder::Mark mark = builder.GetMark();
     builder.BeginStory();
     doc.Walk(story.cpStart, story.cpEnd, builder);
@@ -39,9 +45,7 @@ LoadStatus Extract(StreamSource& source, DocumentText& out, const ExtractOptions
     if (story.kind == StoryKind::kMain) continue;
     const std::u16string_view text = builder.TextSince(mark);
     bool drop = OnlySpace(text);
-    if (!drop && (story.kind == StoryKind::kHeader || story.kind == StoryKind::kHeaderTextBox)) {
-      drop = !headers.emplace(text).second;
-    }
+    if (!drop && header) drop = !headers.emplace(text).second;
     if (drop) builder.Rollback(mark);
   }
   builder.Finish();

@@ -5,20 +5,13 @@ namespace {
 
 constexpr std::size_t kMaxFonts = 0x7FFF;
 
-bool NameIsSymbol8(ByteSpan name) {
-  static const char kSymbol[] = "Symbol";
-  for (std::size_t i = 0; i < 6; ++i) {
-    if (name.U8Or0(i) != static_cast<std::uint8_t>(kSymbol[i])) return false;
+// Whether a font's NUL-terminated name, of 8-bit or 16-bit characters, is `want`.
+bool NameIs(ByteSpan name, bool wide, const char* want) {
+  for (std::size_t i = 0;; ++i) {
+    const std::uint16_t c = wide ? name.U16Or0(2 * i) : name.U8Or0(i);
+    if (c != static_cast<std::uint8_t>(want[i])) return false;
+    if (c == 0) return true;
   }
-  return name.U8Or0(6) == 0;
-}
-
-bool NameIsSymbol16(ByteSpan name) {
-  static const char kSymbol[] = "Symbol";
-  for (std::size_t i = 0; i < 6; ++i) {
-    if (name.U16Or0(2 * i) != static_cast<std::uint8_t>(kSymbol[i])) return false;
-  }
-  return name.U16Or0(12) == 0;
 }
 
 // Symbol font 0x20-0xFF. 0 marks characters with no single Unicode equivalent
@@ -75,7 +68,9 @@ void FontTable::Load(ByteSpan table, const Fib& fib) {
     if (cb == 0 || ffn.empty()) break;
     Font f;
     f.charset = ffn.U8Or0(3);
-    f.symbol = word6 ? NameIsSymbol8(ffn.Sub(5, cb - 5u)) : NameIsSymbol16(ffn.Sub(39, cb - 39u));
+    const ByteSpan name = word6 ? ffn.Sub(5, cb - 5u) : ffn.Sub(39, cb - 39u);
+    f.symbol = NameIs(name, !word6, "Symbol");
+    f.wingdings = NameIs(name, !word6, "Wingdings");
     fonts_.push_back(f);
     at += 1ull + cb;
   }
@@ -87,6 +82,10 @@ std::uint8_t FontTable::Charset(std::uint16_t ftc) const {
 
 bool FontTable::IsSymbol(std::uint16_t ftc) const {
   return ftc < fonts_.size() && fonts_[ftc].symbol;
+}
+
+bool FontTable::IsWingdings(std::uint16_t ftc) const {
+  return ftc < fonts_.size() && fonts_[ftc].wingdings;
 }
 
 std::uint32_t CharsetCodePage(std::uint8_t charset, std::uint32_t fallback) {

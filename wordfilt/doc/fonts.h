@@ -18,12 +18,14 @@ class FontTable {
   // Character set of font ftc (Windows charset numbers); 1 (default) when unknown.
   std::uint8_t Charset(std::uint16_t ftc) const;
   bool IsSymbol(std::uint16_t ftc) const;
+  bool IsWingdings(std::uint16_t ftc) const;
   std::size_t size() const { return fonts_.size(); }
 
  private:
   struct Font {
     std::uint8_t charset = 1;
     bool symbol = false;  // named "Symbol"
+    bool wingdings = false;
   };
   std::vector<Font> fonts_;
 };

@@ -1,6 +1,7 @@
 #include "wordfilt/doc/lists.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 
 #include "wordfilt/doc/fonts.h"
@@ -22,6 +23,31 @@ constexpr std::uint8_t kFormatLeadingZero = 22;
 constexpr std::uint8_t kFormatBullet = 23;
 constexpr std::uint8_t kFormatNone = 255;
 constexpr std::size_t kMaxTextLength = 256;
+constexpr std::uint8_t kSymbolCharset = 2;
+
+// The picture a bullet from the Wingdings font shows, for the bullets Word
+// offers; 0 for the others.
+char16_t WingdingsBullet(char16_t c) {
+  static const char16_t kBullets[][2] = {{0x6C, 0x25CF}, {0x6E, 0x25A0}, {0x6F, 0x25A1},
+                                         {0x71, 0x2751}, {0x75, 0x25C6}, {0x76, 0x2756},
+                                         {0x9F, 0x2022}, {0xA7, 0x25AA}, {0xA8, 0x25FB},
+                                         {0xD8, 0x27A2}, {0xE8, 0x2794}, {0xFC, 0x2714}};
+  if (c >= 0xF000 && c <= 0xF0FF) c = static_cast<char16_t>(c - 0xF000);
+  for (const auto& b : kBullets) {
+    if (b[0] == c) return b[1];
+  }
+  return 0;
+}
+
+// The number text's characters as they show in the level's font: symbol
+// fonts draw pictures, which become their Unicode equivalents or nothing.
+char16_t ShownChar(char16_t c, const FontTable& fonts, std::uint16_t ftc, bool hasFont) {
+  if (c < 0x20) return c;  // level placeholders
+  if (hasFont && fonts.IsSymbol(ftc)) return SymbolFontChar(c);
+  if (hasFont && fonts.IsWingdings(ftc)) return WingdingsBullet(c);
+  const bool pictures = hasFont && fonts.Charset(ftc) == kSymbolCharset;
+  return pictures || (c >= 0xF000 && c <= 0xF0FF) ? 0 : c;
+}
 
 // Reads one level definition at `at`; false when it does not fit.
 bool ReadLevel(ByteSpan t, std::uint64_t& at, const FontTable& fonts, ListLevel& level) {
@@ -30,28 +56,29 @@ bool ReadLevel(ByteSpan t, std::uint64_t& at, const FontTable& fonts, ListLevel&
   level.start = static_cast<std::int32_t>(lvlf.U32Or0(0));
   level.format = lvlf.U8Or0(4);
   level.legal = (lvlf.U8Or0(5) & 0x04) != 0;
+  level.noRestart = (lvlf.U8Or0(5) & 0x08) != 0;
+  level.restartLimit = lvlf.U8Or0(26);
   for (int i = 0; i < ListNumbering::kLevels; ++i) level.placeholders[i] = lvlf.U8Or0(6 + i);
   level.follow = lvlf.U8Or0(15);
   const std::uint8_t cbChpx = lvlf.U8Or0(24);
   const std::uint8_t cbPapx = lvlf.U8Or0(25);
   at += kLvlfSize + cbPapx;
-  // The number's font matters for bullets drawn from the Symbol font.
-  bool symbol = false;
+  // The number's font matters for bullets drawn from symbol fonts.
+  std::uint16_t ftc = 0;
+  bool hasFont = false;
   SprmReader reader(t.Sub(at, cbChpx), WordVersion::kWord97);
   Sprm s;
   while (reader.Next(s)) {
-    if (s.opcode == sprm::kCRgFtc0) symbol = fonts.IsSymbol(s.operand.U16Or0(0));
+    if (s.opcode != sprm::kCRgFtc0) continue;
+    ftc = s.operand.U16Or0(0);
+    hasFont = true;
   }
   at += cbChpx;
   std::uint16_t cch = 0;
   if (!t.U16(at, cch) || !t.Contains(at + 2, 2ull * cch)) return false;
   level.text.clear();
   for (std::uint16_t i = 0; i < cch && i < kMaxTextLength; ++i) {
-    char16_t c = t.U16Or0(at + 2 + 2ull * i);
-    if (c >= 0x20 && symbol) c = SymbolFontChar(c);
-    // Pictures from other symbol fonts say nothing in text.
-    if (c >= 0xF000 && c <= 0xF0FF) c = 0;
-    level.text.push_back(c);
+    level.text.push_back(ShownChar(t.U16Or0(at + 2 + 2ull * i), fonts, ftc, hasFont));
   }
   at += 2 + 2ull * cch;
   return true;
@@ -133,17 +160,22 @@ void ListNumbering::Load(ByteSpan t, const Fib& fib, const FontTable& fonts) {
       data += 8;
       const int level = static_cast<int>(flags & 0x0F);
       if (level >= kLevels) continue;
-      if (flags & 0x10) {
-        o.restart[level] = true;
-        o.startAt[level] = static_cast<std::int32_t>(startAt);
-      }
+      o.restart[level] = (flags & 0x10) != 0;
+      o.startAt[level] = static_cast<std::int32_t>(startAt);
       if (flags & 0x20) {
         Level replaced;
         if (!ReadLevel(lfo, data, fonts, replaced)) return;
+        // A replaced level brings its own start; the start-at field is unset.
+        o.startAt[level] = replaced.start;
         o.levels.emplace_back(level, std::move(replaced));
       }
     }
   }
+}
+
+void ListNumbering::Restart() {
+  for (List& list : lists_) list.started.fill(false);
+  for (Override& o : overrides_) o.used = false;
 }
 
 const ListNumbering::Level& ListNumbering::LevelOf(const Override& o, const List& list,
@@ -185,27 +217,53 @@ void ListNumbering::Format(std::int32_t n, std::uint8_t format, std::u16string& 
   }
 }
 
+std::int32_t ListNumbering::StartOf(const Override& o, const List& list, int level) const {
+  return o.restart[level] ? o.startAt[level] : LevelOf(o, list, level).start;
+}
+
+// An override that restarts levels does so where it is first used.
+void ListNumbering::BeginOverride(Override& o, List& list) const {
+  if (o.used) return;
+  o.used = true;
+  for (int k = kLevels - 1; k >= 0; --k) {
+    if (!o.restart[k]) continue;
+    list.started[k] = false;
+    RestartBelow(o, list, k);
+  }
+}
+
+void ListNumbering::RestartBelow(const Override& o, List& list, int level) const {
+  for (int k = level + 1; k < kLevels; ++k) {
+    const Level& deeper = LevelOf(o, list, k);
+    if (!deeper.noRestart || level < deeper.restartLimit) list.started[k] = false;
+  }
+}
+
+void ListNumbering::Count(const Override& o, List& list, int level) const {
+  // Levels above that have not appeared count as shown at their start value,
+  // so that the next paragraph there goes on from it.
+  for (int k = 0; k < level; ++k) {
+    if (list.started[k]) continue;
+    list.counters[k] = StartOf(o, list, k);
+    list.started[k] = true;
+  }
+  std::int32_t& n = list.counters[level];
+  // Damaged start values must not overflow the count.
+  n = !list.started[level] ? StartOf(o, list, level) : n < INT32_MAX ? n + 1 : n;
+  list.started[level] = true;
+  RestartBelow(o, list, level);
+}
+
 void ListNumbering::Next(std::uint16_t ilfo, std::uint8_t level, std::u16string& out) {
   if (ilfo == 0 || ilfo > overrides_.size() || level >= kLevels) return;
   Override& o = overrides_[ilfo - 1u];
   if (o.list >= lists_.size()) return;
   List& list = lists_[o.list];
   if (list.levels.size() == 1) level = 0;
-  // An override that restarts a level does so where it is first used.
-  if (!o.used) {
-    o.used = true;
-    for (int k = 0; k < kLevels; ++k) {
-      if (o.restart[k]) {
-        list.counters[k] = o.startAt[k] - 1;
-        list.started[k] = true;
-      }
-    }
-  }
-  const Level& def = LevelOf(o, list, level);
-  list.counters[level] = list.started[level] ? list.counters[level] + 1 : def.start;
-  list.started[level] = true;
-  for (int k = level + 1; k < kLevels; ++k) list.started[k] = false;
+  BeginOverride(o, list);
+  Count(o, list, level);
 
+  const Level& def = LevelOf(o, list, level);
   const std::size_t before = out.size();
   std::size_t next = 0;  // index into placeholders
   for (std::size_t i = 0; i < def.text.size(); ++i) {
@@ -216,9 +274,8 @@ void ListNumbering::Next(std::uint16_t ilfo, std::uint8_t level, std::u16string&
       continue;
     }
     ++next;
-    const Level& shown = LevelOf(o, list, c);
-    const std::int32_t n = list.started[c] ? list.counters[c] : shown.start;
-    Format(n, def.legal ? kFormatDecimal : shown.format, out);
+    const std::int32_t n = list.started[c] ? list.counters[c] : StartOf(o, list, c);
+    Format(n, def.legal ? kFormatDecimal : LevelOf(o, list, c).format, out);
   }
   if (out.size() == before) return;
   if (def.follow == 0) out.push_back(u'\t');

@@ -19,10 +19,12 @@ constexpr int kListLevels = 9;
 // How one level of a list shows its number.
 struct ListLevel {
   std::int32_t start = 1;
-  std::uint8_t format = 0;                               // nfc
-  bool legal = false;                                    // show every level as a decimal number
-  std::uint8_t follow = 0;                               // 0 tab, 1 space, 2 nothing
-  std::u16string text;                                   // level placeholders are characters 0-8
+  std::uint8_t format = 0;        // nfc
+  bool legal = false;             // show every level as a decimal number
+  bool noRestart = false;         // restarts only after levels 0 to restartLimit - 1,
+  std::uint8_t restartLimit = 0;  // so never when 0
+  std::uint8_t follow = 0;        // 0 tab, 1 space, 2 nothing
+  std::u16string text;            // level placeholders are characters 0-8
   std::array<std::uint8_t, kListLevels> placeholders{};  // 1-based positions in text
 };
 
@@ -38,6 +40,9 @@ class ListNumbering {
   // it to `out`. Appends nothing for paragraphs that are not in a list.
   void Next(std::uint16_t ilfo, std::uint8_t level, std::u16string& out);
 
+  // Starts every count afresh, as a new story (notes, a header) does.
+  void Restart();
+
   std::size_t lists() const { return lists_.size(); }
 
  private:
@@ -50,13 +55,18 @@ class ListNumbering {
   };
   struct Override {
     std::size_t list = 0;
-    std::array<bool, kLevels> restart{};
-    std::array<std::int32_t, kLevels> startAt{};
-    std::vector<std::pair<int, Level>> levels;  // replaced level formats
+    std::array<bool, kLevels> restart{};          // the level starts anew where first used
+    std::array<std::int32_t, kLevels> startAt{};  // and at this number, then and after
+    std::vector<std::pair<int, Level>> levels;    // replaced level formats
     bool used = false;
   };
 
   const Level& LevelOf(const Override& o, const List& list, int level) const;
+  std::int32_t StartOf(const Override& o, const List& list, int level) const;
+  void BeginOverride(Override& o, List& list) const;
+  void Count(const Override& o, List& list, int level) const;
+  // Lets the levels below `level` start again, each as its restart setting says.
+  void RestartBelow(const Override& o, List& list, int level) const;
   void Format(std::int32_t n, std::uint8_t format, std::u16string& out) const;
 
   std::vector<List> lists_;
