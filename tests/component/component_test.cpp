@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "cfb_writer.h"
 #include "platform/filter.h"
 #include "platform/memory.h"
 #include "platform/storage.h"
+#include "tests/support/cfb_writer.h"
 
 namespace fs = std::filesystem;
 
