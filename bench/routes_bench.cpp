@@ -17,9 +17,9 @@
 #include "streams/file_stream.h"
 #include "streams/storage_stream.h"
 #include "streams/tmpfile_stream.h"
-#include "tests/routes/compound_writer.h"
-#include "tests/routes/route_host.h"
-#include "tests/streams/fake_filter.h"
+#include "tests/support/compound_writer.h"
+#include "tests/support/fake_filter.h"
+#include "tests/support/route_host.h"
 
 namespace {
 

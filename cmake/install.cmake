@@ -2,9 +2,6 @@
 # docflt.reg}; the registration names the installed server by its absolute
 # path, so the plug-in finds it with no settings. Windows: everything in bin/,
 # with a settings file that names the installed server.
-if(NOT (TARGET docflt AND TARGET wordfilt AND TARGET doctext))
-  return()
-endif()
 if(WIN32)
   install(TARGETS doctext RUNTIME DESTINATION bin)
   install(TARGETS docflt wordfilt LIBRARY DESTINATION bin RUNTIME DESTINATION bin)

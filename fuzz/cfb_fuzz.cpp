@@ -8,8 +8,8 @@
 
 #include "platform/storage/compound_file.h"
 #ifndef _WIN32
+#include "platform/com_ref.h"
 #include "platform/storage.h"
-#include "platform/storage/com_ref.h"
 #endif
 
 namespace {

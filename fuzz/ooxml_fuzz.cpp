@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/ooxml/zip_builder.h"
+#include "tests/support/zip_builder.h"
 #include "wordfilt/ooxml/ooxml_reader.h"
 #include "wordfilt/ooxml/wordml_reader.h"
 

@@ -3,6 +3,7 @@
 // own; on POSIX the same calls over file descriptors, with the Windows results.
 #pragma once
 
+#include "platform/errors.h"
 #include "platform/win_types.h"
 
 #ifdef _WIN32
@@ -29,57 +30,6 @@
 #define TRUNCATE_EXISTING 5u
 
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
-
-// The Windows error codes these calls leave for GetLastError.
-#ifndef ERROR_FILE_NOT_FOUND
-#define ERROR_FILE_NOT_FOUND 2
-#endif
-#ifndef ERROR_PATH_NOT_FOUND
-#define ERROR_PATH_NOT_FOUND 3
-#endif
-#ifndef ERROR_TOO_MANY_OPEN_FILES
-#define ERROR_TOO_MANY_OPEN_FILES 4
-#endif
-#ifndef ERROR_ACCESS_DENIED
-#define ERROR_ACCESS_DENIED 5
-#endif
-#ifndef ERROR_INVALID_HANDLE
-#define ERROR_INVALID_HANDLE 6
-#endif
-#ifndef ERROR_NOT_ENOUGH_MEMORY
-#define ERROR_NOT_ENOUGH_MEMORY 8
-#endif
-#ifndef ERROR_NOT_SAME_DEVICE
-#define ERROR_NOT_SAME_DEVICE 17
-#endif
-#ifndef ERROR_WRITE_FAULT
-#define ERROR_WRITE_FAULT 29
-#endif
-#ifndef ERROR_SHARING_VIOLATION
-#define ERROR_SHARING_VIOLATION 32
-#endif
-#ifndef ERROR_FILE_EXISTS
-#define ERROR_FILE_EXISTS 80
-#endif
-#ifndef ERROR_INVALID_PARAMETER
-#define ERROR_INVALID_PARAMETER 87
-#endif
-#ifndef ERROR_BUFFER_OVERFLOW
-#define ERROR_BUFFER_OVERFLOW 111
-#endif
-#ifndef ERROR_DISK_FULL
-#define ERROR_DISK_FULL 112
-#endif
-#ifndef ERROR_ALREADY_EXISTS
-#define ERROR_ALREADY_EXISTS 183
-#endif
-#ifndef ERROR_FILENAME_EXCED_RANGE
-#define ERROR_FILENAME_EXCED_RANGE 206
-#endif
-
-// Shared with the code-page services, which keep the thread's last error.
-DWORD GetLastError();
-void SetLastError(DWORD error);
 
 // Makes "<dir>\<first three chars of prefix><hex>.TMP" (with '/' where the
 // directory does not already end in a separator). With unique 0 it picks a

@@ -10,4 +10,9 @@ namespace platform {
 // such as an access violation. Returns false when something was caught.
 bool GuardedRelease(IUnknown* unknown) noexcept;
 
+// The releaser of platform::ComRef holders of a server's interfaces.
+struct GuardedReleaser {
+  void operator()(IUnknown* unknown) const noexcept { GuardedRelease(unknown); }
+};
+
 }  // namespace platform

@@ -23,6 +23,7 @@
 // start with one backslash, as the classes root allows on Windows.
 #pragma once
 
+#include "platform/errors.h"
 #include "platform/win_types.h"
 
 #ifndef _WIN32
@@ -38,28 +39,6 @@ using PLONG = LONG*;
   (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000000u))))
 
 #define KEY_QUERY_VALUE 0x0001u
-
-#ifndef ERROR_SUCCESS
-#define ERROR_SUCCESS 0
-#endif
-#ifndef ERROR_FILE_NOT_FOUND
-#define ERROR_FILE_NOT_FOUND 2
-#endif
-#ifndef ERROR_INVALID_HANDLE
-#define ERROR_INVALID_HANDLE 6
-#endif
-#ifndef ERROR_NOT_ENOUGH_MEMORY
-#define ERROR_NOT_ENOUGH_MEMORY 8
-#endif
-#ifndef ERROR_INVALID_PARAMETER
-#define ERROR_INVALID_PARAMETER 87
-#endif
-#ifndef ERROR_BAD_PATHNAME
-#define ERROR_BAD_PATHNAME 161
-#endif
-#ifndef ERROR_MORE_DATA
-#define ERROR_MORE_DATA 234
-#endif
 
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
 // The default value of the key (or of its sub-key) as a string; an unset

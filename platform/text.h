@@ -2,6 +2,7 @@
 // page, and conversion between UTF-16 and the Windows code pages.
 #pragma once
 
+#include "platform/errors.h"
 #include "platform/win_types.h"
 
 #ifndef _WIN32
@@ -26,11 +27,6 @@
 #define WC_ERR_INVALID_CHARS 0x00000080u
 #define WC_NO_BEST_FIT_CHARS 0x00000400u
 
-#define ERROR_INSUFFICIENT_BUFFER 122
-#define ERROR_INVALID_PARAMETER 87
-#define ERROR_INVALID_FLAGS 1004
-#define ERROR_NO_UNICODE_TRANSLATION 1113
-
 // 65001 on a system whose locale encodes text as UTF-8, else 1252.
 UINT GetACP();
 // 65001 on a UTF-8 system (as Windows with UTF-8 as its system code page), else 437.
@@ -48,7 +44,5 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int cchWide, L
                         int cbMulti, LPCSTR defaultChar, LPBOOL usedDefaultChar);
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multi, int cbMulti, LPWSTR wide,
                         int cchWide);
-DWORD GetLastError();
-void SetLastError(DWORD error);
 
 #endif  // _WIN32

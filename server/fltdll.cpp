@@ -50,20 +50,20 @@ int CFltdll::Init(const char* /*pszExtensions*/, void* hModule) {
     // The probe: file loading is required, storage loading recorded. The
     // holders release storage, file and instance, in this order, under the guard.
     ServerRef<IFilter> filter;
-    if (FAILED(m_pFactory->CreateInstance(nullptr, IID_IFilter, filter.Put())) || !filter) {
-      filter.Forget();
+    if (FAILED(m_pFactory->CreateInstance(nullptr, IID_IFilter, filter.put_void())) || !filter) {
+      filter.detach();
       return 0;
     }
     ServerRef<IPersistFile> file;
-    if (FAILED(filter->QueryInterface(IID_IPersistFile, file.Put())) || !file) {
-      file.Forget();
+    if (FAILED(filter->QueryInterface(IID_IPersistFile, file.put_void())) || !file) {
+      file.detach();
       return 0;
     }
     ServerRef<IPersistStorage> storage;
-    if (SUCCEEDED(filter->QueryInterface(IID_IPersistStorage, storage.Put())) && storage)
+    if (SUCCEEDED(filter->QueryInterface(IID_IPersistStorage, storage.put_void())) && storage)
       m_bPersistStorage = TRUE;
     else
-      storage.Forget();
+      storage.detach();
     return 1;
   } catch (...) {
     return 0;

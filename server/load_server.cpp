@@ -30,17 +30,17 @@ IClassFactory* LoadFilterServer(const char* pszPath, const CLSID* pClsid) {
   if (!entry) return nullptr;
 
   ServerRef<IClassFactory> factory;
-  if (FAILED(entry(*pClsid, IID_IClassFactory, factory.Put()))) {
-    factory.Forget();
+  if (FAILED(entry(*pClsid, IID_IClassFactory, factory.put_void()))) {
+    factory.detach();
     return nullptr;
   }
   if (!factory) return nullptr;  // success without a factory is no factory
 
   ServerRef<IFilter> filter;
-  if (FAILED(factory->CreateInstance(nullptr, IID_IFilter, filter.Put())) || !filter) {
-    filter.Forget();
+  if (FAILED(factory->CreateInstance(nullptr, IID_IFilter, filter.put_void())) || !filter) {
+    filter.detach();
     return nullptr;  // the factory goes with its holder
   }
-  filter.Reset();
-  return factory.Detach();
+  filter.reset();
+  return factory.detach();
 }

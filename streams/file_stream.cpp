@@ -1,6 +1,7 @@
 #include "streams/file_stream.h"
 
 #include "host/record.h"
+#include "platform/com_ref.h"
 #include "streams/route_support.h"
 
 FLTRESULT CFltFileStream::Open(FILTEREDSTREAMINFO* pInfo, IClassFactory* pFactory) {
@@ -9,8 +10,8 @@ FLTRESULT CFltFileStream::Open(FILTEREDSTREAMINFO* pInfo, IClassFactory* pFactor
     return FLT_ERR_FAILED;
   if (!m_pFilter) return FLT_ERR_FAILED;
 
-  InterfacePtr<IPersistFile> persist;
-  if (FAILED(m_pFilter->QueryInterface(IID_IPersistFile, persist.out())) || !persist.get())
+  platform::ComRef<IPersistFile> persist;
+  if (FAILED(m_pFilter->QueryInterface(IID_IPersistFile, persist.put_void())) || !persist.get())
     return FLT_ERR_FAILED;
 
   // The host said it had a path when the manager asked; it may not now.

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "host/record.h"
+#include "platform/com_ref.h"
 #include "platform/storage.h"
 #include "streams/route_support.h"
 
@@ -36,8 +37,8 @@ FLTRESULT MapStorageError(HRESULT hr) {
 
 FLTRESULT OpenStorageOnMemory(HGLOBAL hMem, BOOL bDeleteOnRelease, DWORD grfMode,
                               IStorage** ppStorage) {
-  InterfacePtr<ILockBytes> bytes;
-  if (CreateILockBytesOnHGlobal(hMem, bDeleteOnRelease, bytes.outTyped()) != S_OK || !bytes.get())
+  platform::ComRef<ILockBytes> bytes;
+  if (CreateILockBytesOnHGlobal(hMem, bDeleteOnRelease, bytes.put()) != S_OK || !bytes.get())
     return FLT_ERR_FAILED;
   // The storage keeps its own reference to the lock bytes.
   const HRESULT hr =
@@ -88,8 +89,8 @@ FLTRESULT CFltStorageStream::Open(FILTEREDSTREAMINFO* pInfo, IClassFactory* pFac
     return overrun ? FLT_ERR_INVALID : static_cast<FLTRESULT>(hostResult);
   }
 
-  InterfacePtr<IStorage> storage;
-  const FLTRESULT opened = OpenStorageOnMemory(m_hMem, FALSE, kStorageMode, storage.outTyped());
+  platform::ComRef<IStorage> storage;
+  const FLTRESULT opened = OpenStorageOnMemory(m_hMem, FALSE, kStorageMode, storage.put());
   if (opened != FLT_OK) return opened;
   if (!storage.get()) return FLT_ERR_FAILED;
 
@@ -99,20 +100,20 @@ FLTRESULT CFltStorageStream::Open(FILTEREDSTREAMINFO* pInfo, IClassFactory* pFac
       !m_pFilter)
     return FLT_ERR_FAILED;
 
-  InterfacePtr<IPersistStorage> persist;
-  if (FAILED(m_pFilter->QueryInterface(IID_IPersistStorage, persist.out())) || !persist.get())
+  platform::ComRef<IPersistStorage> persist;
+  if (FAILED(m_pFilter->QueryInterface(IID_IPersistStorage, persist.put_void())) || !persist.get())
     return FLT_ERR_FAILED;
 
   HRESULT hr = persist->Load(storage.get());
   if (FAILED(hr)) {
-    storage.Reset();
+    storage.reset();
     return MapFilterError(hr);
   }
 
   ULONG flags = 0;
   hr = m_pFilter->Init(0, 0, nullptr, &flags);
-  storage.Reset();
-  persist.Reset();
+  storage.reset();
+  persist.reset();
   // Errors of Init are not told apart on this route.
   if (FAILED(hr)) return FLT_ERR_FAILED;
   return static_cast<FLTRESULT>(hr);

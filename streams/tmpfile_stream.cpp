@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "host/record.h"
+#include "platform/com_ref.h"
 #include "platform/files.h"
 #include "platform/guard.h"
 #include "streams/route_support.h"
@@ -159,8 +160,8 @@ FLTRESULT CFltTmpFileStream::Open(FILTEREDSTREAMINFO* pInfo, IClassFactory* pFac
           pFactory->CreateInstance(nullptr, IID_IFilter, reinterpret_cast<void**>(&m_pFilter))) ||
       !m_pFilter)
     return FLT_ERR_FAILED;
-  InterfacePtr<IPersistFile> persist;
-  if (FAILED(m_pFilter->QueryInterface(IID_IPersistFile, persist.out())) || !persist.get())
+  platform::ComRef<IPersistFile> persist;
+  if (FAILED(m_pFilter->QueryInterface(IID_IPersistFile, persist.put_void())) || !persist.get())
     return FLT_ERR_FAILED;
 
   OLECHAR widePath[FLT_MAX_PATH];
@@ -174,7 +175,7 @@ FLTRESULT CFltTmpFileStream::Open(FILTEREDSTREAMINFO* pInfo, IClassFactory* pFac
 
   ULONG flags = 0;
   hr = m_pFilter->Init(0, 0, nullptr, &flags);
-  persist.Reset();
+  persist.reset();
   if (FAILED(hr)) return MapFilterError(hr);
   return static_cast<FLTRESULT>(hr);
 }

@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "cfb_writer.h"
+#include "platform/com_ref.h"
 #include "platform/filter.h"
 #include "platform/memory.h"
 #include "platform/storage.h"
+#include "tests/support/cfb_writer.h"
 
 namespace fs = std::filesystem;
 
@@ -49,32 +50,25 @@ struct Server {
 };
 
 template <typename T>
-struct Ref {
-  T* p = nullptr;
-  ~Ref() {
-    if (p) p->Release();
-  }
-  void** out() { return reinterpret_cast<void**>(&p); }
-  T* operator->() const { return p; }
-};
+using Ref = platform::ComRef<T>;
 
 class Component : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(Server::Get().getClassObject, nullptr) << "cannot load " << DOCFLT_SERVER_FILE;
-    ASSERT_EQ(Server::Get().getClassObject(kFilterClsid, IID_IClassFactory, factory.out()), S_OK);
+    ASSERT_EQ(Server::Get().getClassObject(kFilterClsid, IID_IClassFactory, factory.put_void()),
+              S_OK);
   }
   void TearDown() override {
-    if (factory.p) factory.p->Release();
-    factory.p = nullptr;
+    factory.reset();
     EXPECT_EQ(Server::Get().canUnload(), S_OK) << "an object outlived its last reference";
   }
   HRESULT NewFilter(Ref<IFilter>* filter) {
-    return factory->CreateInstance(nullptr, IID_IFilter, filter->out());
+    return factory->CreateInstance(nullptr, IID_IFilter, filter->put_void());
   }
   HRESULT LoadPath(IFilter* filter, const std::string& path) {
     Ref<IPersistFile> persist;
-    EXPECT_EQ(filter->QueryInterface(IID_IPersistFile, persist.out()), S_OK);
+    EXPECT_EQ(filter->QueryInterface(IID_IPersistFile, persist.put_void()), S_OK);
     std::vector<WCHAR> wide = Wide(path);
     return persist->Load(wide.data(), STGM_READ);
   }
@@ -131,13 +125,13 @@ HRESULT LoadFromBlock(IFilter* filter, HGLOBAL mem, bool handsOff = false) {
   Ref<ILockBytes> lockBytes;
   Ref<IStorage> storage;
   Ref<IPersistStorage> persist;
-  HRESULT hr = CreateILockBytesOnHGlobal(mem, FALSE, &lockBytes.p);
+  HRESULT hr = CreateILockBytesOnHGlobal(mem, FALSE, lockBytes.put());
   if (SUCCEEDED(hr)) {
-    hr = StgOpenStorageOnILockBytes(lockBytes.p, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr,
-                                    0, &storage.p);
+    hr = StgOpenStorageOnILockBytes(lockBytes.get(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE,
+                                    nullptr, 0, storage.put());
   }
-  if (SUCCEEDED(hr)) hr = filter->QueryInterface(IID_IPersistStorage, persist.out());
-  if (SUCCEEDED(hr)) hr = persist->Load(storage.p);
+  if (SUCCEEDED(hr)) hr = filter->QueryInterface(IID_IPersistStorage, persist.put_void());
+  if (SUCCEEDED(hr)) hr = persist->Load(storage.get());
   if (SUCCEEDED(hr) && handsOff) hr = persist->HandsOffStorage();
   return hr;
 }
@@ -158,13 +152,14 @@ struct TempFile {
 
 TEST_F(Component, FactoryAndInterfaces) {
   Ref<IClassFactory> other;
-  EXPECT_EQ(Server::Get().getClassObject(IID_IFilter, IID_IClassFactory, other.out()),
+  EXPECT_EQ(Server::Get().getClassObject(IID_IFilter, IID_IClassFactory, other.put_void()),
             CLASS_E_CLASSNOTAVAILABLE);
-  EXPECT_EQ(other.p, nullptr);
+  EXPECT_EQ(other.get(), nullptr);
 
   Ref<IUnknown> outer, aggregated;
-  ASSERT_EQ(factory->QueryInterface(IID_IUnknown, outer.out()), S_OK);
-  EXPECT_EQ(factory->CreateInstance(outer.p, IID_IFilter, aggregated.out()), CLASS_E_NOAGGREGATION);
+  ASSERT_EQ(factory->QueryInterface(IID_IUnknown, outer.put_void()), S_OK);
+  EXPECT_EQ(factory->CreateInstance(outer.get(), IID_IFilter, aggregated.put_void()),
+            CLASS_E_NOAGGREGATION);
 
   Ref<IFilter> filter;
   ASSERT_EQ(NewFilter(&filter), S_OK);
@@ -172,18 +167,18 @@ TEST_F(Component, FactoryAndInterfaces) {
   Ref<IPersistStorage> storage;
   Ref<IPersist> persist;
   Ref<IUnknown> unknown1, unknown2;
-  EXPECT_EQ(filter->QueryInterface(IID_IPersistFile, file.out()), S_OK);
-  EXPECT_EQ(filter->QueryInterface(IID_IPersistStorage, storage.out()), S_OK);
-  EXPECT_EQ(filter->QueryInterface(IID_IPersist, persist.out()), S_OK);
+  EXPECT_EQ(filter->QueryInterface(IID_IPersistFile, file.put_void()), S_OK);
+  EXPECT_EQ(filter->QueryInterface(IID_IPersistStorage, storage.put_void()), S_OK);
+  EXPECT_EQ(filter->QueryInterface(IID_IPersist, persist.put_void()), S_OK);
   // One identity, whichever interface is asked.
-  EXPECT_EQ(file->QueryInterface(IID_IUnknown, unknown1.out()), S_OK);
-  EXPECT_EQ(storage->QueryInterface(IID_IUnknown, unknown2.out()), S_OK);
-  EXPECT_EQ(unknown1.p, unknown2.p);
+  EXPECT_EQ(file->QueryInterface(IID_IUnknown, unknown1.put_void()), S_OK);
+  EXPECT_EQ(storage->QueryInterface(IID_IUnknown, unknown2.put_void()), S_OK);
+  EXPECT_EQ(unknown1.get(), unknown2.get());
   CLSID clsid{};
   EXPECT_EQ(persist->GetClassID(&clsid), S_OK);
   EXPECT_TRUE(clsid == kFilterClsid);
   Ref<IStream> none;
-  EXPECT_EQ(filter->QueryInterface(IID_IStream, none.out()), E_NOINTERFACE);
+  EXPECT_EQ(filter->QueryInterface(IID_IStream, none.put_void()), E_NOINTERFACE);
   EXPECT_EQ(Server::Get().canUnload(), S_FALSE);
 }
 
@@ -198,7 +193,7 @@ TEST_F(Component, CallsOutOfOrderAnswerErrors) {
   EXPECT_TRUE(FAILED(filter->GetText(&count, buffer)));
   const std::string doc = CorpusDoc("poi_Bug47958.doc");
   if (doc.empty()) GTEST_SKIP() << "no shared corpus";
-  ASSERT_EQ(LoadPath(filter.p, doc), S_OK);
+  ASSERT_EQ(LoadPath(filter.get(), doc), S_OK);
   EXPECT_TRUE(FAILED(filter->GetChunk(&stat)));  // loaded but not initialised
   ASSERT_EQ(filter->Init(0, 0, nullptr, &flags), S_OK);
   count = 8;
@@ -213,11 +208,11 @@ TEST_F(Component, ServesTextInPiecesAndEndsCleanly) {
   for (ULONG units : {65534u, 7u}) {
     Ref<IFilter> filter;
     ASSERT_EQ(NewFilter(&filter), S_OK);
-    ASSERT_EQ(LoadPath(filter.p, doc), S_OK);
+    ASSERT_EQ(LoadPath(filter.get(), doc), S_OK);
     ULONG flags = 0;
     ASSERT_EQ(filter->Init(0, 0, nullptr, &flags), S_OK);
     std::vector<ULONG> ids;
-    (units == 7 ? pieces : whole) = Drain(filter.p, units, &ids);
+    (units == 7 ? pieces : whole) = Drain(filter.get(), units, &ids);
     ASSERT_FALSE(ids.empty());
     for (size_t i = 1; i < ids.size(); ++i) EXPECT_GT(ids[i], ids[i - 1]);
     STAT_CHUNK stat;
@@ -225,7 +220,7 @@ TEST_F(Component, ServesTextInPiecesAndEndsCleanly) {
     EXPECT_EQ(filter->GetChunk(&stat), FILTER_E_END_OF_CHUNKS);
     // Init starts the chunks again.
     ASSERT_EQ(filter->Init(0, 0, nullptr, &flags), S_OK);
-    EXPECT_EQ(Drain(filter.p, 65534), whole);
+    EXPECT_EQ(Drain(filter.get(), 65534), whole);
   }
   EXPECT_FALSE(whole.empty());
   EXPECT_EQ(whole, pieces);
@@ -237,17 +232,16 @@ TEST_F(Component, FileAndStorageLoadsGiveTheSameText) {
   Ref<IFilter> byFile, byStorage;
   ASSERT_EQ(NewFilter(&byFile), S_OK);
   ASSERT_EQ(NewFilter(&byStorage), S_OK);
-  ASSERT_EQ(LoadPath(byFile.p, doc), S_OK);
+  ASSERT_EQ(LoadPath(byFile.get(), doc), S_OK);
 
   HGLOBAL mem = BlockOf(doc);
   ASSERT_NE(mem, nullptr);
-  ASSERT_EQ(LoadFromBlock(byStorage.p, mem), S_OK);
+  ASSERT_EQ(LoadFromBlock(byStorage.get(), mem), S_OK);
   ULONG flags = 0;
   ASSERT_EQ(byFile->Init(0, 0, nullptr, &flags), S_OK);
   ASSERT_EQ(byStorage->Init(0, 0, nullptr, &flags), S_OK);
-  EXPECT_EQ(Drain(byFile.p, 65534), Drain(byStorage.p, 65534));
-  byStorage.p->Release();
-  byStorage.p = nullptr;
+  EXPECT_EQ(Drain(byFile.get(), 65534), Drain(byStorage.get(), 65534));
+  byStorage.reset();
   GlobalFree(mem);
 }
 
@@ -268,14 +262,14 @@ TEST_F(Component, RefusalsAHostCanActOn) {
     TempFile file(c.bytes);
     Ref<IFilter> filter;
     ASSERT_EQ(NewFilter(&filter), S_OK);
-    EXPECT_EQ(LoadPath(filter.p, file.path), c.expected) << c.bytes.size();
+    EXPECT_EQ(LoadPath(filter.get(), file.path), c.expected) << c.bytes.size();
     ULONG flags = 0;
     EXPECT_TRUE(FAILED(filter->Init(0, 0, nullptr, &flags)));
   }
   // A missing file is a failure, but not a refusal of access.
   Ref<IFilter> filter;
   ASSERT_EQ(NewFilter(&filter), S_OK);
-  const HRESULT missing = LoadPath(filter.p, "/no/such/dir/missing.doc");
+  const HRESULT missing = LoadPath(filter.get(), "/no/such/dir/missing.doc");
   EXPECT_TRUE(FAILED(missing));
   EXPECT_NE(missing, FILTER_E_ACCESS);
 
@@ -283,7 +277,7 @@ TEST_F(Component, RefusalsAHostCanActOn) {
   if (encrypted.empty()) GTEST_SKIP() << "no shared corpus";
   Ref<IFilter> locked;
   ASSERT_EQ(NewFilter(&locked), S_OK);
-  EXPECT_EQ(LoadPath(locked.p, encrypted), FILTER_E_PASSWORD);
+  EXPECT_EQ(LoadPath(locked.get(), encrypted), FILTER_E_PASSWORD);
 }
 
 // Word 2 documents are not compound files: the path load reads them whole.
@@ -292,10 +286,10 @@ TEST_F(Component, Word2DocumentsLoadByPath) {
   if (doc.empty()) GTEST_SKIP() << "no shared corpus";
   Ref<IFilter> filter;
   ASSERT_EQ(NewFilter(&filter), S_OK);
-  ASSERT_EQ(LoadPath(filter.p, doc), S_OK);
+  ASSERT_EQ(LoadPath(filter.get(), doc), S_OK);
   ULONG flags = 0;
   ASSERT_EQ(filter->Init(0, 0, nullptr, &flags), S_OK);
-  const std::u16string text = Drain(filter.p, 65534);
+  const std::u16string text = Drain(filter.get(), 65534);
   EXPECT_NE(text.find(u"Benni Alexander"), std::u16string::npos);
 }
 
@@ -347,18 +341,18 @@ std::vector<Chunk> Chunks(IFilter* filter) {
 TEST_F(Component, PropertiesComeAsValueChunksAfterTheTextWhenAskedFor) {
   Ref<IFilter> filter;
   ASSERT_EQ(NewFilter(&filter), S_OK);
-  ASSERT_EQ(LoadPath(filter.p, DOCFLT_SOURCE_DIR "/samples/welcome.doc"), S_OK);
+  ASSERT_EQ(LoadPath(filter.get(), DOCFLT_SOURCE_DIR "/samples/welcome.doc"), S_OK);
   ULONG flags = 0;
 
   // Asked for nothing: text only, as the library asks.
   ASSERT_EQ(filter->Init(0, 0, nullptr, &flags), S_OK);
-  std::vector<Chunk> plain = Chunks(filter.p);
+  std::vector<Chunk> plain = Chunks(filter.get());
   ASSERT_FALSE(plain.empty());
   for (const Chunk& c : plain) EXPECT_EQ(c.flags, CHUNK_TEXT);
 
   // All index attributes: the title follows the text.
   ASSERT_EQ(filter->Init(IFILTER_INIT_APPLY_INDEX_ATTRIBUTES, 0, nullptr, &flags), S_OK);
-  std::vector<Chunk> all = Chunks(filter.p);
+  std::vector<Chunk> all = Chunks(filter.get());
   ASSERT_EQ(all.size(), plain.size() + 1);
   EXPECT_EQ(all.back().flags, CHUNK_VALUE);
   EXPECT_EQ(all.back().propid, PROPID(2));
@@ -372,11 +366,11 @@ TEST_F(Component, PropertiesComeAsValueChunksAfterTheTextWhenAskedFor) {
     asked[i].psProperty.propid = i == 0 ? 4 : 2;
   }
   ASSERT_EQ(filter->Init(0, 2, asked, &flags), S_OK);
-  std::vector<Chunk> named = Chunks(filter.p);
+  std::vector<Chunk> named = Chunks(filter.get());
   ASSERT_EQ(named.size(), plain.size() + 1);
   EXPECT_EQ(named.back().value, u"Welcome to docflt");
   ASSERT_EQ(filter->Init(0, 1, asked, &flags), S_OK);
-  EXPECT_EQ(Chunks(filter.p).size(), plain.size());
+  EXPECT_EQ(Chunks(filter.get()).size(), plain.size());
   EXPECT_EQ(filter->Init(0, 1, nullptr, &flags), E_INVALIDARG);
 }
 
@@ -386,10 +380,10 @@ TEST_F(Component, PropertiesOfAStorageSurviveTheHostTakingItBack) {
   for (bool handsOff : {false, true}) {
     Ref<IFilter> filter;
     ASSERT_EQ(NewFilter(&filter), S_OK);
-    ASSERT_EQ(LoadFromBlock(filter.p, mem, handsOff), S_OK);
+    ASSERT_EQ(LoadFromBlock(filter.get(), mem, handsOff), S_OK);
     ULONG flags = 0;
     ASSERT_EQ(filter->Init(IFILTER_INIT_APPLY_INDEX_ATTRIBUTES, 0, nullptr, &flags), S_OK);
-    const std::vector<Chunk> chunks = Chunks(filter.p);
+    const std::vector<Chunk> chunks = Chunks(filter.get());
     ASSERT_FALSE(chunks.empty());
     EXPECT_EQ(chunks.back().value, u"Welcome to docflt") << "hands off: " << handsOff;
   }

@@ -14,7 +14,7 @@
 
 #include "json_reader.h"
 #include "platform/text.h"
-#include "route_host.h"
+#include "tests/support/route_host.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>

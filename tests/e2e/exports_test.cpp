@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "platform/text.h"
-#include "test_host.h"
+#include "tests/support/test_host.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "platform/text.h"
 #include "server/fltdll.h"
 #include "server/server_lookup.h"
-#include "test_host.h"
+#include "tests/support/test_host.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/text.h"
-#include "test_host.h"
+#include "tests/support/test_host.h"
 
 namespace {
 

@@ -11,15 +11,15 @@
 #include <cstring>
 #include <string>
 
-#include "compound_writer.h"
-#include "fake_filter.h"
 #include "platform/text.h"
-#include "route_host.h"
 #include "server/fltdll.h"
 #include "streams/file_stream.h"
 #include "streams/memory_status.h"
 #include "streams/storage_stream.h"
 #include "streams/tmpfile_stream.h"
+#include "tests/support/compound_writer.h"
+#include "tests/support/fake_filter.h"
+#include "tests/support/route_host.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <string>
 
-#include "route_host.h"
+#include "tests/support/route_host.h"
 
 namespace {
 

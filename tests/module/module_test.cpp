@@ -8,8 +8,8 @@
 #include <string>
 
 #include "platform/text.h"
-#include "route_host.h"
-#include "test_host.h"
+#include "tests/support/route_host.h"
+#include "tests/support/test_host.h"
 
 #ifdef _WIN32
 #include <windows.h>

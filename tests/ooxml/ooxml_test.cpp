@@ -5,9 +5,9 @@
 #include <string>
 
 #include "platform/utf.h"
+#include "tests/support/zip_builder.h"
 #include "wordfilt/formats/any_format.h"
 #include "wordfilt/formats/detect.h"
-#include "zip_builder.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "tests/support/zip_builder.h"
 #include "wordfilt/zip/zip_archive.h"
 #include "wordfilt/zip/zip_entry_stream.h"
-#include "zip_builder.h"
 
 namespace {
 

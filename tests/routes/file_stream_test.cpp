@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "fake_filter.h"
-#include "route_host.h"
+#include "tests/support/fake_filter.h"
+#include "tests/support/route_host.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "route_host.h"
+#include "tests/support/route_host.h"
 
 namespace {
 

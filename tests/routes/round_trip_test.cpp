@@ -6,13 +6,13 @@
 #include <memory>
 #include <string>
 
-#include "compound_writer.h"
-#include "fake_filter.h"
 #include "platform/text.h"
-#include "route_host.h"
 #include "streams/file_stream.h"
 #include "streams/storage_stream.h"
 #include "streams/tmpfile_stream.h"
+#include "tests/support/compound_writer.h"
+#include "tests/support/fake_filter.h"
+#include "tests/support/route_host.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "compound_writer.h"
-#include "fake_filter.h"
-#include "route_host.h"
+#include "tests/support/compound_writer.h"
+#include "tests/support/fake_filter.h"
+#include "tests/support/route_host.h"
 
 #ifndef _WIN32
 #include <sys/mman.h>

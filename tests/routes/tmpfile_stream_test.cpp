@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "compound_writer.h"
-#include "fake_filter.h"
 #include "platform/files.h"
-#include "route_host.h"
+#include "tests/support/compound_writer.h"
+#include "tests/support/fake_filter.h"
+#include "tests/support/route_host.h"
 
 #ifndef _WIN32
 #include <signal.h>

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/com_ref.h"
 #include "platform/storage.h"
-#include "platform/storage/com_ref.h"
 #include "test_support.h"
 
 namespace cfbtest {

@@ -11,8 +11,8 @@
 
 #include "test_support.h"
 #ifndef _WIN32
+#include "platform/com_ref.h"
 #include "platform/storage.h"
-#include "platform/storage/com_ref.h"
 #endif
 
 namespace cfbtest {

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cfb_writer.h"
 #include "platform/storage/compound_file.h"
+#include "tests/support/cfb_writer.h"
 
 namespace cfbtest {
 

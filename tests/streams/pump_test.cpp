@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
-#include "fake_filter.h"
 #include "platform/fpu.h"
 #include "platform/text.h"
 #include "streams/stream.h"
+#include "tests/support/fake_filter.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/com_ref.h"
 #include "platform/filter.h"
 #include "platform/memory.h"
 #include "platform/profile.h"
@@ -29,16 +30,6 @@ std::string Utf8(const WCHAR* s) {
   platform::AppendUtf8(text, &out);
   return out;
 }
-
-// Releases a filter interface when it goes out of scope.
-template <typename T>
-struct Held {
-  T* p = nullptr;
-  ~Held() {
-    if (p) p->Release();
-  }
-  void** Put() { return reinterpret_cast<void**>(&p); }
-};
 
 // Walks the chunks of an initialised filter, keeping the wanted values.
 bool Collect(IFilter* filter, Properties* out) {
@@ -110,17 +101,17 @@ bool PropertyReader::Load(const std::string& pluginPath, std::string* error) {
 }
 
 bool PropertyReader::FromFile(const std::string& path, Properties* out) const {
-  Held<IFilter> filter;
-  if (!factory_ || FAILED(factory_->CreateInstance(nullptr, IID_IFilter, filter.Put())))
+  platform::ComRef<IFilter> filter;
+  if (!factory_ || FAILED(factory_->CreateInstance(nullptr, IID_IFilter, filter.put_void())))
     return false;
-  Held<IPersistFile> persist;
-  if (FAILED(filter.p->QueryInterface(IID_IPersistFile, persist.Put()))) return false;
+  platform::ComRef<IPersistFile> persist;
+  if (FAILED(filter->QueryInterface(IID_IPersistFile, persist.put_void()))) return false;
   // Widened byte by byte, as the plug-in hands paths to the server.
   std::vector<WCHAR> wide(path.begin(), path.end());
   for (size_t i = 0; i < path.size(); ++i) wide[i] = static_cast<unsigned char>(path[i]);
   wide.push_back(0);
-  if (FAILED(persist.p->Load(wide.data(), STGM_READ))) return false;
-  return Collect(filter.p, out);
+  if (FAILED(persist->Load(wide.data(), STGM_READ))) return false;
+  return Collect(filter.get(), out);
 }
 
 bool PropertyReader::FromBytes(const std::string& bytes, Properties* out) const {
@@ -133,16 +124,16 @@ bool PropertyReader::FromBytes(const std::string& bytes, Properties* out) const 
   GlobalUnlock(block);
   bool ok = false;
   {
-    Held<IFilter> filter;
-    Held<IPersistStorage> persist;
-    Held<ILockBytes> lockBytes;
-    Held<IStorage> storage;
-    ok = p && SUCCEEDED(factory_->CreateInstance(nullptr, IID_IFilter, filter.Put())) &&
-         SUCCEEDED(filter.p->QueryInterface(IID_IPersistStorage, persist.Put())) &&
-         SUCCEEDED(CreateILockBytesOnHGlobal(block, FALSE, &lockBytes.p)) &&
-         StgOpenStorageOnILockBytes(lockBytes.p, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr,
-                                    0, &storage.p) == S_OK &&
-         SUCCEEDED(persist.p->Load(storage.p)) && Collect(filter.p, out);
+    platform::ComRef<IFilter> filter;
+    platform::ComRef<IPersistStorage> persist;
+    platform::ComRef<ILockBytes> lockBytes;
+    platform::ComRef<IStorage> storage;
+    ok = p && SUCCEEDED(factory_->CreateInstance(nullptr, IID_IFilter, filter.put_void())) &&
+         SUCCEEDED(filter->QueryInterface(IID_IPersistStorage, persist.put_void())) &&
+         SUCCEEDED(CreateILockBytesOnHGlobal(block, FALSE, lockBytes.put())) &&
+         StgOpenStorageOnILockBytes(lockBytes.get(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE,
+                                    nullptr, 0, storage.put()) == S_OK &&
+         SUCCEEDED(persist->Load(storage.get())) && Collect(filter.get(), out);
     // Storage, lock bytes and filter go before the block they read.
   }
   GlobalFree(block);

@@ -126,7 +126,7 @@ def write_single_byte(nls, out):
     parts.append('\n'.join(entries))
     parts.append('\n};\nconst std::size_t kSingleBytePageCount = %d;\n' % len(entries))
     parts.append(FOOTER)
-    write(out, 'codepage_tables_sbcs.cpp', ''.join(parts))
+    write(out, 'codepage_tables_sbcs_posix.cpp', ''.join(parts))
 
 
 def write_double_byte(nls, out, cp):
@@ -150,7 +150,7 @@ def write_double_byte(nls, out, cp):
                 (cp, cp, f.default_char, f.unicode_default, f.trans_default,
                  f.trans_unicode_default, len(f.leads), len(extras)))
     text.append(FOOTER)
-    write(out, 'codepage_tables_%d.cpp' % cp, ''.join(text))
+    write(out, 'codepage_tables_%d_posix.cpp' % cp, ''.join(text))
 
 
 def gb18030_two_byte(code):
@@ -184,7 +184,7 @@ def write_gb18030(nls, out, vectors):
     text.append('\n}  // namespace\n\n')
     text.append('const Gb18030PageData kPage54936 = {kOverrides, %d};\n' % len(overrides))
     text.append(FOOTER)
-    write(out, 'codepage_tables_54936.cpp', ''.join(text))
+    write(out, 'codepage_tables_54936_posix.cpp', ''.join(text))
     if vectors:
         write_gb18030_vectors(vectors)
 
@@ -235,7 +235,7 @@ def write_locales(nls, out):
         text.append('    ' + ' '.join('{0x%05x, %d, %d},' % r for r in rows[i:i + 4]) + '\n')
     text.append('};\nconst std::size_t kLocaleCodePageCount = %d;\n' % len(rows))
     text.append(FOOTER)
-    write(out, 'locale_codepages_table.cpp', ''.join(text))
+    write(out, 'locale_codepages_table_posix.cpp', ''.join(text))
 
 
 def write(out, name, text):

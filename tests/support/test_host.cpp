@@ -1,4 +1,4 @@
-#include "test_host.h"
+#include "tests/support/test_host.h"
 
 #include <algorithm>
 #include <cstdio>

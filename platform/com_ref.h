@@ -1,12 +1,22 @@
 // Owning pointer to a component object: one reference, released on reset or
-// destruction.
+// destruction. The one interface-pointer holder of the code base; holders of a
+// filter server's interfaces release through the fault guard (see
+// platform/guard.h, GuardedReleaser).
 #pragma once
 
 #include <utility>
 
 namespace platform {
 
-template <class T>
+// Lets go of a reference by calling Release.
+struct PlainRelease {
+  template <class T>
+  void operator()(T* p) const {
+    p->Release();
+  }
+};
+
+template <class T, class Releaser = PlainRelease>
 class ComRef {
  public:
   ComRef() = default;
@@ -28,7 +38,7 @@ class ComRef {
     return ComRef(p);
   }
   void reset() {
-    if (p_) std::exchange(p_, nullptr)->Release();
+    if (p_) Releaser()(std::exchange(p_, nullptr));
   }
   T* get() const { return p_; }
   T* operator->() const { return p_; }
@@ -38,6 +48,10 @@ class ComRef {
     reset();
     return &p_;
   }
+  // The same slot for calls that take void** (QueryInterface and the like).
+  void** put_void() { return reinterpret_cast<void**>(put()); }
+  // Passes the reference to the caller, or drops a pointer that is no
+  // reference (what a failed call left in its out parameter).
   T* detach() { return std::exchange(p_, nullptr); }
 
  private:

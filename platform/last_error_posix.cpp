@@ -1,5 +1,5 @@
 #ifndef _WIN32
-#include "platform/text.h"
+#include "platform/errors.h"
 
 namespace {
 // Per thread, as on Windows.

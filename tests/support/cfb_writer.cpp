@@ -1,4 +1,4 @@
-#include "cfb_writer.h"
+#include "tests/support/cfb_writer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "route_host.h"
+#include "tests/support/route_host.h"
 
 #include <algorithm>
 #include <cstdio>

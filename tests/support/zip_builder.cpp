@@ -1,4 +1,4 @@
-#include "zip_builder.h"
+#include "tests/support/zip_builder.h"
 
 #include <zlib.h>
 

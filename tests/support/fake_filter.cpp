@@ -1,4 +1,4 @@
-#include "fake_filter.h"
+#include "tests/support/fake_filter.h"
 
 #include <algorithm>
 

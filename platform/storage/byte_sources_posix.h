@@ -3,8 +3,8 @@
 
 #ifndef _WIN32
 #include "platform/com.h"
+#include "platform/com_ref.h"
 #include "platform/storage/byte_source.h"
-#include "platform/storage/com_ref.h"
 
 namespace platform::cfb {
 

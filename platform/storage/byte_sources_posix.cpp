@@ -1,5 +1,5 @@
 #ifndef _WIN32
-#include "platform/storage/posix_sources.h"
+#include "platform/storage/byte_sources_posix.h"
 
 #include <unistd.h>
 

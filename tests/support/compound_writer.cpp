@@ -1,4 +1,4 @@
-#include "compound_writer.h"
+#include "tests/support/compound_writer.h"
 
 #include <algorithm>
 #include <cctype>

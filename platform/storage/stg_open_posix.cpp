@@ -10,8 +10,8 @@
 #include <string>
 
 #include "platform/path.h"
+#include "platform/storage/byte_sources_posix.h"
 #include "platform/storage/com_objects.h"
-#include "platform/storage/posix_sources.h"
 
 namespace {
 
