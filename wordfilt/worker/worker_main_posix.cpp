@@ -9,7 +9,7 @@
 #include <memory>
 #include <new>
 
-#include "platform/storage/posix_sources.h"
+#include "platform/storage/byte_sources_posix.h"
 #include "wordfilt/doc/extract.h"
 #include "wordfilt/formats/any_format.h"
 #include "wordfilt/isolation/channel_posix.h"
