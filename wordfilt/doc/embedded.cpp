@@ -33,12 +33,8 @@ class NestedStreams final : public StreamSource {
 };
 
 std::u16string ObjectStorage(std::uint32_t id) {
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + id % 10));
-    id /= 10;
-  } while (id != 0);
-  return u"ObjectPool/_" + digits + u"/";
+  const std::string digits = std::to_string(id);
+  return u"ObjectPool/_" + std::u16string(digits.begin(), digits.end()) + u"/";
 }
 
 // The text of object `id`, or false when it holds no readable Word document.
