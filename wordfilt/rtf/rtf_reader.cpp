@@ -150,19 +150,27 @@ class RtfReader {
       for (std::size_t i = 0; i < size; ++i) Emit(s, table[data[i]]);
       return;
     }
-    // Most text: decoded a run at a time, control characters other than tabs left out.
-    decoded_.resize(size);
-    char16_t* out = &decoded_[0];
+    // Most text: decoded into one run with the text and `\'hh` tokens next to
+    // it (accented letters split words into many tokens), control characters
+    // other than tabs left out. The run goes out before the next other token.
+    const std::size_t at = run_.size();
+    run_.resize(at + size);
+    runStory_ = s.story;
+    char16_t* out = &run_[at];
     std::size_t n = 0;
     for (std::size_t i = 0; i < size; ++i) {
       const char16_t c = table[data[i]];
       out[n] = c;
       n += c >= 0x20 || c == u'\t';
     }
-    output_.PutRun(s.story, out, n);
+    run_.resize(at + n);
   }
 
   void FlushBytes() {
+    if (!run_.empty()) {
+      output_.PutRun(runStory_, run_.data(), run_.size());
+      run_.clear();
+    }
     if (pending_.empty()) return;
     RtfState& s = Top();
     decoded_.clear();
@@ -412,6 +420,8 @@ class RtfReader {
   bool romanNotes_[2] = {false, true};
   std::string pending_;  // bytes of a double-byte page not decoded yet
   std::u16string decoded_;
+  std::u16string run_;  // text of the current state not sent yet
+  std::uint32_t runStory_ = 0;
 };
 
 }  // namespace
