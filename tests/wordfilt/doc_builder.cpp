@@ -472,7 +472,7 @@ wordfilt::MemoryStreams DocBuilder::Build() const {
 }
 
 wordfilt::MemoryStreams BuildWord6(const std::string& text, const std::vector<Word6Font>& fonts,
-                                   std::uint16_t runFont, std::uint16_t lid) {
+                                   std::uint16_t runFont, std::uint16_t lid, std::uint16_t ident) {
   Bytes doc(kTextStart, 0);
   doc.insert(doc.end(), text.begin(), text.end());
   const std::uint32_t fcMac = static_cast<std::uint32_t>(doc.size());
@@ -495,7 +495,7 @@ wordfilt::MemoryStreams BuildWord6(const std::string& text, const std::vector<Wo
   const std::uint32_t fcFfn = static_cast<std::uint32_t>(doc.size());
   doc.insert(doc.end(), ffn.begin(), ffn.end());
 
-  Set16(doc, 0x00, 0xA5DC);
+  Set16(doc, 0x00, ident);
   Set16(doc, 0x02, 101);
   Set16(doc, 0x06, lid);
   Set32(doc, 0x18, kTextStart);

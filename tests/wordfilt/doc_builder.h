@@ -202,6 +202,7 @@ struct Word6Font {
   std::uint8_t charset;
 };
 wordfilt::MemoryStreams BuildWord6(const std::string& text, const std::vector<Word6Font>& fonts,
-                                   std::uint16_t runFont, std::uint16_t lid = 0x0409);
+                                   std::uint16_t runFont, std::uint16_t lid = 0x0409,
+                                   std::uint16_t ident = 0xA5DC);
 
 }  // namespace wordtest

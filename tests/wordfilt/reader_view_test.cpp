@@ -133,6 +133,29 @@ TEST(Word6, TextDecodesInItsFontsCodePage) {
   EXPECT_EQ(out.text, u"\u03B1\u03B2\u03C0\n");
 }
 
+TEST(Word6, FarEastEditionsReadDoubleByteTextInTheDocumentsPage) {
+  // "日本語 abc" in Shift-JIS under a Western font, as the Japanese editions
+  // write it; the same bytes in a plain Word 6 file stay Windows-1252.
+  const std::string japanese = "\x93\xFA\x96\x7B\x8C\xEA abc\r";
+  const std::vector<Word6Font> western = {{"Times New Roman", 0}};
+  wordfilt::DocumentText out;
+  for (std::uint16_t ident : {0xA697, 0xA699}) {
+    wordfilt::MemoryStreams streams = BuildWord6(japanese, western, 0, 0x0411, ident);
+    ASSERT_EQ(wordfilt::ExtractText(streams, out), wordfilt::LoadStatus::kOk) << ident;
+    EXPECT_EQ(out.text, u"\u65E5\u672C\u8A9E abc\n") << ident;
+  }
+  wordfilt::MemoryStreams streams = BuildWord6(japanese, western, 0, 0x0411);
+  ASSERT_EQ(wordfilt::ExtractText(streams, out), wordfilt::LoadStatus::kOk);
+  EXPECT_EQ(out.text.substr(0, 2), u"\u201C\u00FA");
+  // A Chinese document ("中文") and a font naming its own page still wins.
+  streams = BuildWord6("\xD6\xD0\xCE\xC4\r", western, 0, 0x0804, 0xA697);
+  ASSERT_EQ(wordfilt::ExtractText(streams, out), wordfilt::LoadStatus::kOk);
+  EXPECT_EQ(out.text, u"\u4E2D\u6587\n");
+  streams = BuildWord6("\xCF\xF0\r", {{"Times New Roman Cyr", 204}}, 0, 0x0411, 0xA697);
+  ASSERT_EQ(wordfilt::ExtractText(streams, out), wordfilt::LoadStatus::kOk);
+  EXPECT_EQ(out.text, u"\u041F\u0440\n");
+}
+
 using namespace std::string_literals;  // number texts hold NUL characters
 
 Bytes InList(std::uint16_t ilfo, std::uint8_t level) {

@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::uint16_t kMacCharSet = 256;
 constexpr std::uint32_t kMacRomanCodePage = 10000;
+constexpr std::uint8_t kDefaultCharset = 1;  // fonts at or below it name no page of their own
 constexpr char16_t kNotePlaceholder = 0x02;
 // How many runs back a run's property list is looked for among its neighbours'.
 constexpr std::size_t kSharedListLookBack = 4;
@@ -210,9 +211,13 @@ const char16_t* Document::Convert(const char16_t* text, std::size_t n, RunProps&
     }
     return converted_.data();
   }
-  std::uint32_t cp = CharsetCodePage(fonts_.Charset(props.font), codePage_);
+  const std::uint8_t charset = fonts_.Charset(props.font);
+  std::uint32_t cp = CharsetCodePage(charset, codePage_);
   // A Macintosh file's fonts say "ANSI" but mean the Macintosh character set.
   if (macintosh_ && cp == 1252) cp = kMacRomanCodePage;
+  // The East-Asian editions store double-byte text in the document's own
+  // page, under Western fonts as well: those pages hold ASCII as it is.
+  if (fib_.farEast && charset <= kDefaultCharset) cp = codePage_;
   decoder_.Decode(cp == 0 ? 1252 : cp, text, n, converted_);
   return converted_.data();
 }

@@ -6,6 +6,10 @@ namespace {
 constexpr std::uint16_t kIdentWord97 = 0xA5EC;
 constexpr std::uint16_t kIdentWord6 = 0xA5DC;
 constexpr std::uint16_t kIdentWord2 = 0xA5DB;
+// The East-Asian editions of Word 6 and Word 95 write their own identifiers
+// and keep the Word 6 layout.
+constexpr std::uint16_t kIdentWord6FarEast = 0xA697;
+constexpr std::uint16_t kIdentWord95FarEast = 0xA699;
 // Word 95 writes nFib 104; anything newer than that uses the Word 97 layout.
 constexpr std::uint16_t kLastWord6Fib = 0x68;
 
@@ -151,7 +155,8 @@ FibStatus ParseFib(ByteSpan s, Fib& fib) {
   fib = Fib();
   std::uint16_t ident = 0;
   if (!s.U16(0, ident)) return FibStatus::kNotWord;
-  if (ident != kIdentWord97 && ident != kIdentWord6 && ident != kIdentWord2) {
+  const bool farEast = ident == kIdentWord6FarEast || ident == kIdentWord95FarEast;
+  if (ident != kIdentWord97 && ident != kIdentWord6 && ident != kIdentWord2 && !farEast) {
     return FibStatus::kNotWord;
   }
   if (s.size() < 32) return FibStatus::kDamaged;
@@ -166,7 +171,8 @@ FibStatus ParseFib(ByteSpan s, Fib& fib) {
   fib.fcMin = s.U32Or0(0x18);
   fib.fcMac = s.U32Or0(0x1C);
   if (ident == kIdentWord2) return ParseWord2(s, fib);
-  if (fib.nFib <= kLastWord6Fib) {
+  if (fib.nFib <= kLastWord6Fib || farEast) {
+    fib.farEast = farEast;
     // Word 6 has no table stream and no obfuscation bit: bit 15 means something else.
     fib.table1 = false;
     fib.obfuscated = false;

@@ -37,6 +37,7 @@ struct Fib {
   bool obfuscated = false;    // XOR obfuscation (reported as encrypted as well)
   bool table1 = false;        // table stream is "1Table" (else "0Table")
   std::uint16_t charSet = 0;  // Word 6: 0 for Windows ANSI, 256 for Macintosh
+  bool farEast = false;       // Word 6/95 of the East-Asian editions: double-byte text
 
   std::uint32_t fcMin = 0;  // text start for files without a piece table
   std::uint32_t fcMac = 0;
