@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/com_ref.h"
 #include "platform/filter.h"
 #include "platform/memory.h"
 #include "platform/storage.h"
@@ -40,31 +41,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!mem) return 0;
   std::memcpy(GlobalLock(mem), data, size);
   GlobalUnlock(mem);
-  ILockBytes* bytes = nullptr;
-  IStorage* storage = nullptr;
-  if (CreateILockBytesOnHGlobal(mem, FALSE, &bytes) == S_OK) {
-    StgOpenStorageOnILockBytes(bytes, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
-                               &storage);
-    bytes->Release();
-  }
-  if (storage) {
-    static auto* factory = new wordfilt::FilterFactory();
-    IFilter* filter = nullptr;
-    IPersistStorage* persist = nullptr;
-    if (SUCCEEDED(
-            factory->CreateInstance(nullptr, IID_IFilter, reinterpret_cast<void**>(&filter)))) {
-      if (SUCCEEDED(
-              filter->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&persist)))) {
-        ULONG flags = 0;
-        const ULONG init = (size & 1) ? IFILTER_INIT_APPLY_INDEX_ATTRIBUTES : 0;
-        if (SUCCEEDED(persist->Load(storage)) && SUCCEEDED(filter->Init(init, 0, nullptr, &flags)))
-          Drain(filter);
-        persist->Release();
-      }
-      filter->Release();
+  {
+    platform::ComRef<ILockBytes> bytes;
+    platform::ComRef<IStorage> storage;
+    if (CreateILockBytesOnHGlobal(mem, FALSE, bytes.put()) == S_OK) {
+      StgOpenStorageOnILockBytes(bytes.get(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0,
+                                 storage.put());
     }
-    storage->Release();
-  }
+    static auto* factory = new wordfilt::FilterFactory();
+    platform::ComRef<IFilter> filter;
+    platform::ComRef<IPersistStorage> persist;
+    if (storage && SUCCEEDED(factory->CreateInstance(nullptr, IID_IFilter, filter.put_void())) &&
+        SUCCEEDED(filter->QueryInterface(IID_IPersistStorage, persist.put_void()))) {
+      ULONG flags = 0;
+      const ULONG init = (size & 1) ? IFILTER_INIT_APPLY_INDEX_ATTRIBUTES : 0;
+      if (SUCCEEDED(persist->Load(storage.get())) &&
+          SUCCEEDED(filter->Init(init, 0, nullptr, &flags))) {
+        Drain(filter.get());
+      }
+    }
+  }  // every reference goes before the memory under the storage
   GlobalFree(mem);
   return 0;
 }

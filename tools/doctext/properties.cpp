@@ -75,9 +75,8 @@ std::string SettingsPath(const std::string& module) {
 
 }  // namespace
 
-PropertyReader::~PropertyReader() {
-  if (factory_) factory_->Release();
-}
+PropertyReader::PropertyReader() = default;
+PropertyReader::~PropertyReader() = default;
 
 bool PropertyReader::Load(const std::string& pluginPath, std::string* error) {
   char server[MAX_PATH] = {};
@@ -85,7 +84,7 @@ bool PropertyReader::Load(const std::string& pluginPath, std::string* error) {
   if (!ini.empty())
     GetPrivateProfileStringA("SETTINGS", "SERVERFILENAME", "", server, MAX_PATH, ini.c_str());
   if (!*server) std::strcpy(server, kFltDefaultServerFile);
-  factory_ = LoadFilterServer(server, &CLSID_FltFilterServer);
+  factory_ = platform::ComRef<IClassFactory>(LoadFilterServer(server, &CLSID_FltFilterServer));
   if (!factory_) {
 #ifndef _WIN32
     // The plug-in's registration sits beside it, not beside this program.
@@ -94,10 +93,11 @@ bool PropertyReader::Load(const std::string& pluginPath, std::string* error) {
 #endif
     char registered[MAX_PATH] = {};
     if (FindRegisteredServer(kFltRegistryExtension, registered))
-      factory_ = LoadFilterServer(registered, &CLSID_FltFilterServer);
+      factory_ =
+          platform::ComRef<IClassFactory>(LoadFilterServer(registered, &CLSID_FltFilterServer));
   }
   if (!factory_) *error = "no filter server found for the properties";
-  return factory_ != nullptr;
+  return static_cast<bool>(factory_);
 }
 
 bool PropertyReader::FromFile(const std::string& path, Properties* out) const {

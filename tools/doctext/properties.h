@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/com_ref.h"
+
 struct IClassFactory;
 
 namespace doctext {
@@ -23,7 +25,7 @@ using Properties = std::vector<std::pair<std::string, std::string>>;
 
 class PropertyReader {
  public:
-  PropertyReader() = default;
+  PropertyReader();
   ~PropertyReader();
   PropertyReader(const PropertyReader&) = delete;
   PropertyReader& operator=(const PropertyReader&) = delete;
@@ -38,7 +40,7 @@ class PropertyReader {
   bool FromBytes(const std::string& bytes, Properties* out) const;
 
  private:
-  IClassFactory* factory_ = nullptr;
+  platform::ComRef<IClassFactory> factory_;
 };
 
 }  // namespace doctext

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/com_ref.h"
 #include "platform/filter.h"
 #include "platform/memory.h"
 #include "platform/storage.h"
@@ -41,22 +42,17 @@ HRESULT LoadByStorage(IFilter* filter, const std::string& path, HGLOBAL* block) 
   *block = mem;
   std::memcpy(GlobalLock(mem), bytes.data(), bytes.size());
   GlobalUnlock(mem);
-  ILockBytes* lockBytes = nullptr;
-  IStorage* storage = nullptr;
-  HRESULT hr = CreateILockBytesOnHGlobal(mem, FALSE, &lockBytes);
+  platform::ComRef<ILockBytes> lockBytes;
+  platform::ComRef<IStorage> storage;
+  HRESULT hr = CreateILockBytesOnHGlobal(mem, FALSE, lockBytes.put());
   if (SUCCEEDED(hr)) {
-    hr = StgOpenStorageOnILockBytes(lockBytes, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr,
-                                    0, &storage);
-    lockBytes->Release();
+    hr = StgOpenStorageOnILockBytes(lockBytes.get(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE,
+                                    nullptr, 0, storage.put());
   }
   if (SUCCEEDED(hr)) {
-    IPersistStorage* persist = nullptr;
-    hr = filter->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&persist));
-    if (SUCCEEDED(hr)) {
-      hr = persist->Load(storage);
-      persist->Release();
-    }
-    storage->Release();
+    platform::ComRef<IPersistStorage> persist;
+    hr = filter->QueryInterface(IID_IPersistStorage, persist.put_void());
+    if (SUCCEEDED(hr)) hr = persist->Load(storage.get());
   }
   return hr;
 }
@@ -83,21 +79,31 @@ void AppendValue(IFilter* filter, PROPID id, std::string* text) {
   CoTaskMemFree(var);
 }
 
+HRESULT ExtractWith(IClassFactory* factory, const std::string& path, bool viaStorage,
+                    bool properties, std::string* text, HGLOBAL* block);
+
+// The filter goes before the memory block that may back its storage.
 HRESULT Extract(IClassFactory* factory, const std::string& path, bool viaStorage, bool properties,
                 std::string* text) {
-  IFilter* filter = nullptr;
-  HRESULT hr = factory->CreateInstance(nullptr, IID_IFilter, reinterpret_cast<void**>(&filter));
-  if (FAILED(hr)) return hr;
   HGLOBAL block = nullptr;  // may back a storage the filter holds: freed after it
+  HRESULT hr = ExtractWith(factory, path, viaStorage, properties, text, &block);
+  if (block) GlobalFree(block);
+  return hr;
+}
+
+HRESULT ExtractWith(IClassFactory* factory, const std::string& path, bool viaStorage,
+                    bool properties, std::string* text, HGLOBAL* block) {
+  platform::ComRef<IFilter> filter;
+  HRESULT hr = factory->CreateInstance(nullptr, IID_IFilter, filter.put_void());
+  if (FAILED(hr)) return hr;
   if (viaStorage) {
-    hr = LoadByStorage(filter, path, &block);
+    hr = LoadByStorage(filter.get(), path, block);
   } else {
-    IPersistFile* persist = nullptr;
-    hr = filter->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist));
+    platform::ComRef<IPersistFile> persist;
+    hr = filter->QueryInterface(IID_IPersistFile, persist.put_void());
     if (SUCCEEDED(hr)) {
       std::vector<WCHAR> wide = Widen(path);
       hr = persist->Load(wide.data(), STGM_READ);
-      persist->Release();
     }
   }
   ULONG flags = 0;
@@ -108,7 +114,9 @@ HRESULT Extract(IClassFactory* factory, const std::string& path, bool viaStorage
     static WCHAR buffer[65536];
     STAT_CHUNK stat;
     while (filter->GetChunk(&stat) == S_OK) {
-      if (stat.flags == CHUNK_VALUE) AppendValue(filter, stat.attribute.psProperty.propid, text);
+      if (stat.flags == CHUNK_VALUE) {
+        AppendValue(filter.get(), stat.attribute.psProperty.propid, text);
+      }
       if (stat.flags != CHUNK_TEXT) continue;
       for (;;) {
         ULONG count = 65534;
@@ -120,8 +128,6 @@ HRESULT Extract(IClassFactory* factory, const std::string& path, bool viaStorage
       }
     }
   }
-  filter->Release();
-  if (block) GlobalFree(block);
   return hr;
 }
 
@@ -175,16 +181,16 @@ int main(int argc, char** argv) {
   }
   auto getClassObject = reinterpret_cast<GetClassObjectFn>(
       reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), "DllGetClassObject")));
-  IClassFactory* factory = nullptr;
+  platform::ComRef<IClassFactory> factory;
   if (!getClassObject ||
-      FAILED(getClassObject(kFilterClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+      FAILED(getClassObject(kFilterClsid, IID_IClassFactory, factory.put_void()))) {
     std::fprintf(stderr, "serverrun: %s has no filter class\n", server.c_str());
     return 2;
   }
   int failures = 0;
   for (const std::string& path : files) {
     std::string text;
-    const HRESULT hr = Extract(factory, path, viaStorage, properties, &text);
+    const HRESULT hr = Extract(factory.get(), path, viaStorage, properties, &text);
     if (FAILED(hr)) {
       std::fprintf(stderr, "%s: error 0x%08X\n", path.c_str(), static_cast<unsigned>(hr));
       ++failures;
@@ -196,7 +202,7 @@ int main(int argc, char** argv) {
       std::ofstream(OutputName(outDir, path), std::ios::binary) << text;
     }
   }
-  factory->Release();
+  factory.reset();
   CoUninitialize();
   return failures ? 1 : 0;
 }
