@@ -146,9 +146,8 @@ int main(int argc, char** argv) {
     for (unsigned t = 0; t < options.jobs; ++t)
       extractors.push_back(
           std::make_unique<doctext::Extractor>(plugin, options.stream, options.codePage));
-    // A window of 16 documents a thread keeps the workers busy while the main
-    // thread waits for the one to write next: with 4 they often stood idle,
-    // and the hand-overs cost more than a small document's extraction.
+    // A window of 16 documents a thread keeps every thread busy while one
+    // slow document holds up the writing of those after it.
     doctext::OrderedBatch<doctext::Job, doctext::Done> batch(
         options.jobs, size_t(16) * options.jobs,
         [&](unsigned t, doctext::Job& j) {
