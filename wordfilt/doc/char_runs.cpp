@@ -22,10 +22,21 @@ CharRuns::CharRuns(const Document& doc)
   }
 }
 
+char16_t* CharRuns::Grow(std::size_t n) {
+  if (capacity_ - size_ < n) {
+    const std::size_t capacity = std::max(size_ + n, 2 * capacity_);
+    std::unique_ptr<char16_t[]> bigger(new char16_t[capacity]);
+    if (size_ != 0) std::memcpy(bigger.get(), raw_.get(), size_ * sizeof(char16_t));
+    raw_ = std::move(bigger);
+    capacity_ = capacity;
+  }
+  char16_t* at = raw_.get() + size_;
+  size_ += n;
+  return at;
+}
+
 void CharRuns::DecodeBytes(const std::uint8_t* p, std::size_t n, bool compressed) {
-  const std::size_t at = raw_.size();
-  raw_.resize(at + n);
-  char16_t* dst = &raw_[at];
+  char16_t* dst = Grow(n);
   if (compressed) {
     std::size_t i = 0;
 #ifdef __SSE2__
@@ -54,7 +65,7 @@ void CharRuns::DecodeBytes(const std::uint8_t* p, std::size_t n, bool compressed
 }
 
 void CharRuns::Decode(std::uint32_t cpStart, std::uint32_t cpEnd) {
-  raw_.clear();
+  size_ = 0;
   runs_.clear();
   prmDeltas_.clear();
   const std::vector<Piece>& pieces = tables_.pieces.pieces;
@@ -94,7 +105,7 @@ void CharRuns::DecodePiece(const Piece& p, std::uint32_t cpStart, std::uint32_t 
                               [](std::uint64_t v, const FkpRun& r) { return v < r.fcEnd; });
   while (fc < fcEnd) {
     Run seg;
-    seg.start = static_cast<std::uint32_t>(raw_.size());
+    seg.start = static_cast<std::uint32_t>(size_);
     seg.fc = static_cast<std::uint32_t>(fc);
     seg.bytesPerChar = static_cast<std::uint8_t>(bpc);
     seg.prm = prm;

@@ -6,7 +6,7 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
+#include <memory>
 #include <vector>
 
 #include "wordfilt/doc/char_props.h"
@@ -31,8 +31,8 @@ class CharRuns {
   // over all ranges, is left out and marks the result truncated.
   void Decode(std::uint32_t cpStart, std::uint32_t cpEnd);
 
-  const char16_t* text() const { return raw_.data(); }
-  std::size_t size() const { return raw_.size(); }
+  const char16_t* text() const { return raw_.get(); }
+  std::size_t size() const { return size_; }
   std::size_t count() const { return runs_.size(); }
   const Run& operator[](std::size_t k) const { return runs_[k]; }
   // Index one past run k's last character.
@@ -57,6 +57,8 @@ class CharRuns {
  private:
   void DecodePiece(const Piece& p, std::uint32_t cpStart, std::uint32_t cpEnd);
   void DecodeBytes(const std::uint8_t* p, std::size_t n, bool compressed);
+  // Room for n more characters after size_, kept from one range to the next.
+  char16_t* Grow(std::size_t n);
 
   const TextTables& tables_;
   ByteSpan doc_;
@@ -64,7 +66,11 @@ class CharRuns {
   std::uint64_t budget_ = 0;             // characters left to decode
   bool truncated_ = false;
 
-  std::u16string raw_;
+  // The decoded text; not a string, whose resizing would clear what is
+  // written over at once.
+  std::unique_ptr<char16_t[]> raw_;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
   std::vector<Run> runs_;
   std::vector<CharDelta> prmDeltas_;
 };
