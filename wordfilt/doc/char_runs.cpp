@@ -126,16 +126,4 @@ void CharRuns::DecodePiece(const Piece& p, std::uint32_t cpStart, std::uint32_t 
   }
 }
 
-RunProps CharRuns::Props(std::size_t k, const RunProps& paragraph) const {
-  const Run& s = runs_[k];
-  RunProps r = paragraph;
-  if (s.chpx >= 0) {
-    const CharDelta& d = tables_.chpxDeltas[static_cast<std::size_t>(s.chpx)];
-    if (d.charStyle != 0xFFFF) r = tables_.styles.ApplyCharacterStyle(d.charStyle, r);
-    r = Layer(r, d);
-  }
-  if (s.prm >= 0) r = Layer(r, prmDeltas_[static_cast<std::size_t>(s.prm)]);
-  return r;
-}
-
 }  // namespace wordfilt

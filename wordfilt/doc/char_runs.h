@@ -50,7 +50,17 @@ class CharRuns {
     return r.fc + (static_cast<std::uint32_t>(i) - r.start) * r.bytesPerChar;
   }
   // Properties of run k in a paragraph whose style gives `paragraph`.
-  RunProps Props(std::size_t k, const RunProps& paragraph) const;
+  RunProps Props(std::size_t k, const RunProps& paragraph) const {
+    const Run& s = runs_[k];
+    RunProps r = paragraph;
+    if (s.chpx >= 0) {
+      const CharDelta& d = tables_.chpxDeltas[static_cast<std::size_t>(s.chpx)];
+      if (d.charStyle != 0xFFFF) r = tables_.styles.ApplyCharacterStyle(d.charStyle, r);
+      r = Layer(r, d);
+    }
+    if (s.prm >= 0) r = Layer(r, prmDeltas_[static_cast<std::size_t>(s.prm)]);
+    return r;
+  }
 
   bool truncated() const { return truncated_; }
 
