@@ -10,6 +10,7 @@
 #include "wordfilt/doc/properties.h"
 #include "wordfilt/doc/stories.h"
 #include "wordfilt/doc/text_builder.h"
+#include "wordfilt/doc/text_walk.h"
 
 namespace wordfilt {
 namespace {
@@ -29,6 +30,7 @@ LoadStatus Extract(StreamSource& source, DocumentText& out, const ExtractOptions
   // The text is never longer than the stream that holds it.
   out.text.reserve(std::min<std::size_t>(doc.CpLimit(), doc.wordDocument().size()) + 16);
   TextBuilder builder(out, fib.lid, fib.lidFE, options.chunkChars);
+  TextWalk walk(doc);
   std::unordered_set<std::u16string> headers;  // each distinct header or footer once
   StoryKind last = StoryKind::kMain;
   for (const Story& story : ListStories(fib, doc.wordDocument(), doc.table(), doc.CpLimit())) {
@@ -36,11 +38,11 @@ LoadStatus Extract(StreamSource& source, DocumentText& out, const ExtractOptions
     // Notes, comments and text boxes number their lists as one story each
     // kind; every header and footer on its own.
     const bool header = story.kind == StoryKind::kHeader || story.kind == StoryKind::kHeaderTextBox;
-    if (story.kind != last || header) doc.RestartLists();
+    if (story.kind != last || header) walk.RestartLists();
     last = story.kind;
     const TextBuilder::Mark mark = builder.GetMark();
     builder.BeginStory();
-    doc.Walk(story.cpStart, story.cpEnd, builder);
+    walk.Walk(story.cpStart, story.cpEnd, builder);
     builder.EndStory();
     if (story.kind == StoryKind::kMain) continue;
     const std::u16string_view text = builder.TextSince(mark);
@@ -49,7 +51,7 @@ LoadStatus Extract(StreamSource& source, DocumentText& out, const ExtractOptions
     if (drop) builder.Rollback(mark);
   }
   builder.Finish();
-  out.truncated = doc.truncated();
+  out.truncated = doc.truncated() || walk.truncated();
   ByteBuffer summary;
   if (options.properties && source.Read(kSummaryInformationStream, summary)) {
     out.properties = ReadSummaryProperties(ByteSpan(summary));

@@ -23,12 +23,21 @@ constexpr std::uint8_t kVar = 0xFF;
 constexpr std::uint8_t kVar2 = 0xFE;
 constexpr std::uint8_t kNone = 0xFD;  // no operand at all
 
-std::array<std::uint8_t, 256> MakeWord6Sizes() {
-  std::array<std::uint8_t, 256> s{};
-  auto set = [&s](int from, int to, std::uint8_t size) {
-    for (int i = from; i <= to; ++i) s[static_cast<std::size_t>(i)] = size;
-  };
-  // Paragraph sprms.
+using SprmSizes = std::array<std::uint8_t, 256>;
+
+// Gives sprms from..to (inclusive) their operand size.
+class SizeSetter {
+ public:
+  explicit SizeSetter(SprmSizes& s) : s_(s) {}
+  void operator()(int from, int to, std::uint8_t size) const {
+    for (int i = from; i <= to; ++i) s_[static_cast<std::size_t>(i)] = size;
+  }
+
+ private:
+  SprmSizes& s_;
+};
+
+void SetParagraphSizes(const SizeSetter& set) {
   set(2, 2, 2);
   set(3, 3, kVar);
   set(4, 11, 1);
@@ -51,7 +60,9 @@ std::array<std::uint8_t, 256> MakeWord6Sizes() {
   set(52, 52, kNone);
   set(53, 58, 1);
   set(59, 60, 2);
-  // Character sprms.
+}
+
+void SetCharacterSizes(const SizeSetter& set) {
   set(65, 67, 1);
   set(68, 68, kVar);
   set(69, 69, 2);
@@ -84,7 +95,9 @@ std::array<std::uint8_t, 256> MakeWord6Sizes() {
   set(117, 119, 1);
   set(120, 120, kVar);
   set(121, 124, 2);
-  // Section sprms.
+}
+
+void SetSectionSizes(const SizeSetter& set) {
   set(131, 132, 1);
   set(133, 133, kVar);
   set(136, 136, 3);
@@ -102,7 +115,9 @@ std::array<std::uint8_t, 256> MakeWord6Sizes() {
   set(162, 162, kNone);
   set(163, 170, 2);
   set(171, 171, kVar);
-  // Table sprms.
+}
+
+void SetTableSizes(const SizeSetter& set) {
   set(182, 184, 2);
   set(185, 186, 1);
   set(187, 187, 12);
@@ -118,6 +133,15 @@ std::array<std::uint8_t, 256> MakeWord6Sizes() {
   set(197, 198, 2);
   set(199, 199, 5);
   set(200, 200, 4);
+}
+
+SprmSizes MakeWord6Sizes() {
+  SprmSizes s{};
+  const SizeSetter set(s);
+  SetParagraphSizes(set);
+  SetCharacterSizes(set);
+  SetSectionSizes(set);
+  SetTableSizes(set);
   return s;
 }
 

@@ -236,69 +236,72 @@ void TextBuilder::Put(const char16_t* text, std::size_t n, const RunProps& props
     }
     if (c == kFieldBegin) {
       FieldBegin();
-      continue;
-    }
-    if (c == kFieldSeparator) {
+    } else if (c == kFieldSeparator) {
       FieldSeparator();
-      continue;
-    }
-    if (c == kFieldEnd) {
+    } else if (c == kFieldEnd) {
       FieldEnd(langs, !invisible);
-      continue;
-    }
-    if (hiddenFields_ == 1 && !fields_.empty() && !fields_.back() &&
-        instructions_.size() < kMaxInstructions) {
-      instructions_.push_back(c);
-    }
-    if (invisible || hiddenFields_ != 0) continue;
-    char16_t o = c;
-    bool paragraphEnd = false;
-    if (c < 0x20) {
-      switch (c) {
-        case kParagraphMark:
-          // A nested table's cells end in paragraph marks; keep the row together.
-          o = para.innerCell ? kTab : u'\n';
-          paragraphEnd = !para.innerCell;
-          break;
-        case kCellMark:
-          if (para.rowEnd) {
-            // The row's last cell already gave a tab: the row end replaces it.
-            if (cellTab_ && open_ && out_.text.back() == kTab) {
-              out_.text.back() = u'\n';
-              cellTab_ = false;
-              paragraphStart_ = true;
-              continue;
-            }
-            o = u'\n';
-            paragraphEnd = true;
-          } else {
-            o = kTab;
-          }
-          break;
-        case kPageBreak:
-          paragraphEnd = true;
-          o = u'\n';
-          break;
-        case kLineBreak:
-        case kColumnBreak: o = u'\n'; break;
-        case kTab: o = kTab; break;
-        case kNonBreakingHyphen: o = u'-'; break;
-        // Kept as Unicode's own optional hyphen: invisible unless a line
-        // breaks there, as in the document.
-        case kOptionalHyphen: o = 0x00AD; break;
-        default: continue;  // anchors, note marks, separators
+    } else {
+      if (hiddenFields_ == 1 && !fields_.empty() && !fields_.back() &&
+          instructions_.size() < kMaxInstructions) {
+        instructions_.push_back(c);
       }
-    } else if (c >= 0x7F && c < 0xA0) {
-      continue;  // C1 controls carry nothing readable
-    } else if (c >= 0xFFFE) {
-      continue;
-    } else if (c == kSymbolPlaceholder && props.symbol) {
-      o = props.symbolChar;
-      if (o < 0x20) continue;
+      if (!invisible && hiddenFields_ == 0) PutVisible(c, props, para, langs);
     }
-    Append(o, langs);
-    cellTab_ = c == kCellMark && o == kTab;
-    if (paragraphEnd) paragraphStart_ = true;
+  }
+}
+
+void TextBuilder::PutVisible(char16_t c, const RunProps& props, const ParagraphInfo& para,
+                             const Languages& langs) {
+  char16_t o = c;
+  bool paragraphEnd = false;
+  if (c < 0x20) {
+    if (!MapControl(c, para, o, paragraphEnd)) return;
+  } else if ((c >= 0x7F && c < 0xA0) || c >= 0xFFFE) {
+    return;  // C1 controls and non-characters carry nothing readable
+  } else if (c == kSymbolPlaceholder && props.symbol) {
+    o = props.symbolChar;
+    if (o < 0x20) return;
+  }
+  Append(o, langs);
+  cellTab_ = c == kCellMark && o == kTab;
+  if (paragraphEnd) paragraphStart_ = true;
+}
+
+bool TextBuilder::MapControl(char16_t c, const ParagraphInfo& para, char16_t& o,
+                             bool& paragraphEnd) {
+  switch (c) {
+    case kParagraphMark:
+      // A nested table's cells end in paragraph marks; keep the row together.
+      o = para.innerCell ? kTab : u'\n';
+      paragraphEnd = !para.innerCell;
+      return true;
+    case kCellMark:
+      if (!para.rowEnd) {
+        o = kTab;
+        return true;
+      }
+      // The row's last cell already gave a tab: the row end replaces it.
+      if (cellTab_ && open_ && out_.text.back() == kTab) {
+        out_.text.back() = u'\n';
+        cellTab_ = false;
+        paragraphStart_ = true;
+        return false;
+      }
+      o = u'\n';
+      paragraphEnd = true;
+      return true;
+    case kPageBreak:
+      paragraphEnd = true;
+      o = u'\n';
+      return true;
+    case kLineBreak:
+    case kColumnBreak: o = u'\n'; return true;
+    case kTab: o = kTab; return true;
+    case kNonBreakingHyphen: o = u'-'; return true;
+    // Kept as Unicode's own optional hyphen: invisible unless a line
+    // breaks there, as in the document.
+    case kOptionalHyphen: o = 0x00AD; return true;
+    default: return false;  // anchors, note marks, separators
   }
 }
 

@@ -61,6 +61,12 @@ class TextBuilder {
     std::uint16_t complex = 0;
   };
   void Append(char16_t c, const Languages& langs);
+  // A character of visible text that is not a field mark: mapped, or dropped.
+  void PutVisible(char16_t c, const RunProps& props, const ParagraphInfo& para,
+                  const Languages& langs);
+  // What control character c shows as; false when it shows as nothing (a
+  // row end may instead replace the tab before it).
+  bool MapControl(char16_t c, const ParagraphInfo& para, char16_t& o, bool& paragraphEnd);
   // Appends the characters from text[i] on that go straight into the open
   // chunk unchanged; returns the index of the first one it left.
   std::size_t AppendPlainRun(const char16_t* text, std::size_t i, std::size_t n, bool symbol,

@@ -1,0 +1,24 @@
+// The paragraph properties that matter for text: table marks and list
+// membership, read from a paragraph run's property list.
+#pragma once
+
+#include <cstdint>
+
+#include "wordfilt/doc/byte_span.h"
+#include "wordfilt/doc/fib.h"
+
+namespace wordfilt {
+
+struct ParaFlags {
+  bool rowEnd = false;
+  bool innerRowEnd = false;
+  bool innerCell = false;
+  bool hasIlfo = false;
+  bool hasIlvl = false;
+  std::uint16_t ilfo = 0;
+  std::uint8_t ilvl = 0;
+};
+
+ParaFlags ReadParagraphFlags(ByteSpan grpprl, WordVersion version);
+
+}  // namespace wordfilt
