@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "platform/little_endian.h"
@@ -186,14 +187,15 @@ struct CompoundFile::Impl {
     // A DIFAT sector: FAT sector ids, then the next DIFAT sector's id.
     const std::uint32_t perSector = f.sectorSize_ / 4 - 1;
     std::vector<bool> seen(f.sectorsInFile_);
-    std::vector<Le32> sector(f.sectorSize_ / 4);
+    // Not zeroed first: reading a sector fills every byte.
+    std::unique_ptr<Le32[]> sector(new Le32[f.sectorSize_ / 4]);
     std::uint32_t next = header.firstDifatSector;
     while (out->size() < wanted && !IsChainEnd(next)) {
       if (next > kMaxRegSect) return Status::kCorrupt;
       if (next >= f.sectorsInFile_) return Status::kTruncated;
       if (seen[next]) return Status::kCorrupt;
       seen[next] = true;
-      const Status s = ReadRun(*f.source_, SectorOffset(f, next), sector.data(), f.sectorSize_);
+      const Status s = ReadRun(*f.source_, SectorOffset(f, next), sector.get(), f.sectorSize_);
       if (s != Status::kOk) return s;
       for (std::uint32_t i = 0; i < perSector && out->size() < wanted; ++i) {
         if (!take(sector[i])) return bad;
@@ -348,14 +350,15 @@ Status CompoundFile::load() {
     return s;
   if (ids.empty()) return Status::kCorrupt;
   {
-    // Sectors hold whole entries (512 and 4096 are multiples of 128).
-    std::vector<DirectoryEntry> raw(ids.size() * (sectorSize_ / sizeof(DirectoryEntry)));
-    if ((s = Impl::ReadSectors(*this, ids, reinterpret_cast<std::uint8_t*>(raw.data()))) !=
+    // Sectors hold whole entries (512 and 4096 are multiples of 128). Not
+    // zeroed first: reading the sectors fills every byte.
+    const std::size_t count = ids.size() * (sectorSize_ / sizeof(DirectoryEntry));
+    std::unique_ptr<DirectoryEntry[]> raw(new DirectoryEntry[count]);
+    if ((s = Impl::ReadSectors(*this, ids, reinterpret_cast<std::uint8_t*>(raw.get()))) !=
         Status::kOk)
       return s;
-    entries_.resize(raw.size());
-    for (std::size_t i = 0; i < entries_.size(); ++i)
-      Impl::ParseEntry(raw[i], major_, &entries_[i]);
+    entries_.resize(count);
+    for (std::size_t i = 0; i < count; ++i) Impl::ParseEntry(raw[i], major_, &entries_[i]);
   }
   DirEntry& root = entries_[kRootEntry];
   if (!root.isStorage()) return Status::kCorrupt;
