@@ -27,8 +27,8 @@ static_assert(sizeof(ChpxEntry) == 1 && sizeof(PapxEntryWord6) == 7 &&
               "FKP entries are 1, 7 and 13 bytes");
 
 // Reads the paragraph style and property list at `offset` of a page; false
-// when they do not fit it.
-bool ReadPapx(ByteSpan page, std::uint32_t offset, WordVersion version, FkpRun& run) {
+// when they do not fit it. Inline: called in each page reader's loop.
+inline bool ReadPapx(ByteSpan page, std::uint32_t offset, WordVersion version, FkpRun& run) {
   std::uint8_t cb = 0;
   if (!page.U8(offset, cb)) return false;
   std::uint64_t start = offset + 1ull;
