@@ -1,9 +1,12 @@
 #include "platform/storage/compound_file.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <memory>
 #include <new>
 
+#include "platform/little_endian.h"
 #include "platform/storage/entry_name.h"
 
 namespace platform::cfb {
@@ -16,21 +19,57 @@ constexpr std::uint8_t kOldSignature[8] = {0x0E, 0x11, 0xFC, 0x0D, 0xD0, 0xCF, 0
 constexpr std::uint32_t kMaxRegSect = 0xFFFFFFFAu;
 constexpr std::uint32_t kEndOfChain = 0xFFFFFFFEu;
 constexpr std::uint32_t kFreeSect = 0xFFFFFFFFu;
-constexpr std::uint32_t kHeaderBytes = 512;
-constexpr std::uint32_t kHeaderDifatEntries = 109;
 constexpr std::uint32_t kMiniSectorSize = 64;
 constexpr std::uint64_t kMiniCutoff = 4096;
-constexpr std::uint32_t kDirEntryBytes = 128;
 constexpr std::size_t kUnbounded = static_cast<std::size_t>(-1);
 
-std::uint16_t Le16(const std::uint8_t* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
-std::uint32_t Le32(const std::uint8_t* p) {
-  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-         (std::uint32_t(p[3]) << 24);
-}
-std::uint64_t Le64(const std::uint8_t* p) {
-  return std::uint64_t(Le32(p)) | (std::uint64_t(Le32(p + 4)) << 32);
-}
+// The header at the start of the file; the rest of its sector, for 4096-byte
+// sectors, is unused.
+struct Header {
+  std::uint8_t signature[8];
+  std::uint8_t clsid[16];
+  Le16 minorVersion;
+  Le16 majorVersion;
+  Le16 byteOrder;  // 0xFFFE
+  Le16 sectorShift;
+  Le16 miniSectorShift;
+  std::uint8_t reserved[6];
+  Le32 directorySectors;  // 0 in version-3 files
+  Le32 fatSectors;
+  Le32 firstDirectorySector;
+  Le32 transactionSignature;
+  Le32 miniStreamCutoff;
+  Le32 firstMiniFatSector;
+  Le32 miniFatSectors;
+  Le32 firstDifatSector;
+  Le32 difatSectors;
+  Le32 difat[109];  // the first FAT sectors; the DIFAT chain lists the rest
+};
+static_assert(sizeof(Header) == 512, "the header is 512 bytes");
+static_assert(offsetof(Header, majorVersion) == 26 && offsetof(Header, fatSectors) == 44 &&
+                  offsetof(Header, difat) == 76,
+              "header fields at their places");
+
+// One entry of the directory: a storage, a stream, the root or an unused slot.
+struct DirectoryEntry {
+  Le16 name[32];   // UTF-16, NUL-terminated
+  Le16 nameBytes;  // including the NUL
+  std::uint8_t type;
+  std::uint8_t color;
+  Le32 left;
+  Le32 right;
+  Le32 child;
+  std::uint8_t clsid[16];
+  Le32 stateBits;
+  Le64 createTime;
+  Le64 modifyTime;
+  Le32 start;
+  Le64 size;  // version-3 writers may leave garbage in the high half
+};
+static_assert(sizeof(DirectoryEntry) == 128, "a directory entry is 128 bytes");
+static_assert(offsetof(DirectoryEntry, type) == 66 && offsetof(DirectoryEntry, clsid) == 80 &&
+                  offsetof(DirectoryEntry, start) == 116,
+              "directory entry fields at their places");
 
 bool IsChainEnd(std::uint32_t id) { return id == kEndOfChain || id == kFreeSect; }
 
@@ -114,15 +153,19 @@ struct CompoundFile::Impl {
     if (s != Status::kOk) return s;
     const std::uint32_t probe = 1;
     if (*reinterpret_cast<const std::uint8_t*>(&probe) != 1) {
-      for (std::size_t i = 0; i < table->size(); ++i) (*table)[i] = Le32(bytes + 4 * i);
+      for (std::size_t i = 0; i < table->size(); ++i) {
+        Le32 id;
+        std::memcpy(&id, bytes + 4 * i, sizeof id);
+        (*table)[i] = id;
+      }
     }
     return Status::kOk;
   }
 
   // The FAT's sector ids: the header's 109 and then the DIFAT chain.
-  static Status FatSectors(const CompoundFile& f, const std::uint8_t* header,
+  static Status FatSectors(const CompoundFile& f, const Header& header,
                            std::vector<std::uint32_t>* out) {
-    const std::uint32_t wanted = Le32(header + 44);
+    const std::uint32_t wanted = header.fatSectors;
     if (wanted == 0 || wanted > f.sectorsInFile_) return Status::kCorrupt;
     out->reserve(wanted);
     // Adds one listed FAT sector; false once the list ends early.
@@ -137,48 +180,51 @@ struct CompoundFile::Impl {
         out->push_back(id);
       return bad == Status::kOk;
     };
-    for (std::uint32_t i = 0; i < kHeaderDifatEntries && out->size() < wanted; ++i) {
-      if (!take(Le32(header + 76 + 4 * i))) return bad;
+    for (const Le32& id : header.difat) {
+      if (out->size() >= wanted) break;
+      if (!take(id)) return bad;
     }
+    // A DIFAT sector: FAT sector ids, then the next DIFAT sector's id.
     const std::uint32_t perSector = f.sectorSize_ / 4 - 1;
     std::vector<bool> seen(f.sectorsInFile_);
-    std::vector<std::uint8_t> sector(f.sectorSize_);
-    std::uint32_t next = Le32(header + 68);
+    // Not zeroed first: reading a sector fills every byte.
+    std::unique_ptr<Le32[]> sector(new Le32[f.sectorSize_ / 4]);
+    std::uint32_t next = header.firstDifatSector;
     while (out->size() < wanted && !IsChainEnd(next)) {
       if (next > kMaxRegSect) return Status::kCorrupt;
       if (next >= f.sectorsInFile_) return Status::kTruncated;
       if (seen[next]) return Status::kCorrupt;
       seen[next] = true;
-      const Status s = ReadRun(*f.source_, SectorOffset(f, next), sector.data(), sector.size());
+      const Status s = ReadRun(*f.source_, SectorOffset(f, next), sector.get(), f.sectorSize_);
       if (s != Status::kOk) return s;
       for (std::uint32_t i = 0; i < perSector && out->size() < wanted; ++i) {
-        if (!take(Le32(&sector[4 * i]))) return bad;
+        if (!take(sector[i])) return bad;
       }
-      next = Le32(&sector[4 * perSector]);
+      next = sector[perSector];
     }
     return Status::kOk;
   }
 
-  static void ParseEntry(const std::uint8_t* p, unsigned major, DirEntry* e) {
-    const std::uint16_t nameBytes = Le16(p + 64);
+  static void ParseEntry(const DirectoryEntry& d, unsigned major, DirEntry* e) {
+    const std::uint16_t nameBytes = d.nameBytes;
     std::size_t units = (nameBytes >= 2 && nameBytes <= 64) ? nameBytes / 2 - 1 : 32;
     e->name.clear();
     for (std::size_t i = 0; i < units; ++i) {
-      const char16_t c = Le16(p + 2 * i);
+      const char16_t c = d.name[i];
       if (c == 0) break;
       e->name.push_back(c);
     }
-    const std::uint8_t type = p[66];
+    const std::uint8_t type = d.type;
     e->type = (type == 1 || type == 2 || type == 5) ? EntryType(type) : EntryType::kUnused;
-    e->left = Le32(p + 68);
-    e->right = Le32(p + 72);
-    e->child = Le32(p + 76);
-    std::memcpy(e->clsid.data(), p + 80, 16);
-    e->stateBits = Le32(p + 96);
-    e->createTime = Le64(p + 100);
-    e->modifyTime = Le64(p + 108);
-    e->start = Le32(p + 116);
-    e->size = major == 3 ? Le32(p + 120) : Le64(p + 120);
+    e->left = d.left;
+    e->right = d.right;
+    e->child = d.child;
+    std::memcpy(e->clsid.data(), d.clsid, sizeof d.clsid);
+    e->stateBits = d.stateBits;
+    e->createTime = d.createTime;
+    e->modifyTime = d.modifyTime;
+    e->start = d.start;
+    e->size = major == 3 ? std::uint64_t{d.size.low} : std::uint64_t{d.size};
   }
 
   // Lists each storage's children in tree order. Every entry may hang in the
@@ -269,20 +315,22 @@ std::shared_ptr<const CompoundFile> CompoundFile::OpenMemory(const void* data, s
 
 Status CompoundFile::load() {
   const std::uint64_t size = source_->size();
-  std::uint8_t header[kHeaderBytes] = {};
-  const std::size_t headLen = size < kHeaderBytes ? std::size_t(size) : kHeaderBytes;
+  Header header = {};
+  const std::size_t headLen = size < sizeof header ? std::size_t(size) : sizeof header;
   std::size_t got = 0;
-  if (!source_->readAt(0, header, headLen, &got)) return Status::kReadFailed;
+  if (!source_->readAt(0, &header, headLen, &got)) return Status::kReadFailed;
   if (got < headLen) return Status::kShortHeader;
   const std::size_t sigLen = std::min<std::size_t>(headLen, 8);
-  if (sigLen == 8 && std::memcmp(header, kOldSignature, 8) == 0) return Status::kOldFormat;
-  if (sigLen == 0 || std::memcmp(header, kSignature, sigLen) != 0) return Status::kNotCompoundFile;
-  if (headLen < kHeaderBytes) return Status::kShortHeader;
+  if (sigLen == 8 && std::memcmp(header.signature, kOldSignature, 8) == 0)
+    return Status::kOldFormat;
+  if (sigLen == 0 || std::memcmp(header.signature, kSignature, sigLen) != 0)
+    return Status::kNotCompoundFile;
+  if (headLen < sizeof header) return Status::kShortHeader;
 
-  major_ = Le16(header + 26);
-  const unsigned shift = Le16(header + 30);
-  if (Le16(header + 28) != 0xFFFE || (major_ != 3 && major_ != 4) || (shift != 9 && shift != 12) ||
-      Le16(header + 32) != 6 || Le32(header + 56) != kMiniCutoff) {
+  major_ = header.majorVersion;
+  const unsigned shift = header.sectorShift;
+  if (header.byteOrder != 0xFFFE || (major_ != 3 && major_ != 4) || (shift != 9 && shift != 12) ||
+      header.miniSectorShift != 6 || header.miniStreamCutoff != kMiniCutoff) {
     return Status::kBadHeader;
   }
   sectorSize_ = 1u << shift;
@@ -297,22 +345,27 @@ Status CompoundFile::load() {
   if ((s = Impl::ReadTable(*this, ids, &fat_)) != Status::kOk) return s;
 
   // Directory.
-  if ((s = Impl::Walk(fat_, Le32(header + 48), sectorsInFile_, kUnbounded, &ids)) != Status::kOk)
+  if ((s = Impl::Walk(fat_, header.firstDirectorySector, sectorsInFile_, kUnbounded, &ids)) !=
+      Status::kOk)
     return s;
   if (ids.empty()) return Status::kCorrupt;
   {
-    std::vector<std::uint8_t> raw(ids.size() * std::size_t(sectorSize_));
-    if ((s = Impl::ReadSectors(*this, ids, raw.data())) != Status::kOk) return s;
-    entries_.resize(raw.size() / kDirEntryBytes);
-    for (std::size_t i = 0; i < entries_.size(); ++i)
-      Impl::ParseEntry(&raw[i * kDirEntryBytes], major_, &entries_[i]);
+    // Sectors hold whole entries (512 and 4096 are multiples of 128). Not
+    // zeroed first: reading the sectors fills every byte.
+    const std::size_t count = ids.size() * (sectorSize_ / sizeof(DirectoryEntry));
+    std::unique_ptr<DirectoryEntry[]> raw(new DirectoryEntry[count]);
+    if ((s = Impl::ReadSectors(*this, ids, reinterpret_cast<std::uint8_t*>(raw.get()))) !=
+        Status::kOk)
+      return s;
+    entries_.resize(count);
+    for (std::size_t i = 0; i < count; ++i) Impl::ParseEntry(raw[i], major_, &entries_[i]);
   }
   DirEntry& root = entries_[kRootEntry];
   if (!root.isStorage()) return Status::kCorrupt;
   root.type = EntryType::kRoot;
 
   // Mini FAT and mini stream: failures here fail only the small streams.
-  const std::uint32_t miniFatStart = Le32(header + 60);
+  const std::uint32_t miniFatStart = header.firstMiniFatSector;
   if (!IsChainEnd(miniFatStart)) {
     miniFatStatus_ = Impl::Walk(fat_, miniFatStart, sectorsInFile_, kUnbounded, &ids);
     if (miniFatStatus_ == Status::kOk) miniFatStatus_ = Impl::ReadTable(*this, ids, &miniFat_);

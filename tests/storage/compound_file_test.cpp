@@ -268,5 +268,37 @@ TEST(CompoundFile, VersionThreeIgnoresHighHalfOfSize) {
   EXPECT_TRUE(got == data);
 }
 
+TEST(CompoundFile, EntryFieldsComeFromTheirPlaces) {
+  // Distinct values in every field an entry describes itself with, so that a
+  // field read from its neighbour's place shows.
+  for (unsigned major : {3u, 4u}) {
+    Node stream = Stream(u"S", Pattern(5000, 41));
+    for (std::uint8_t i = 0; i < 16; ++i) stream.clsid[i] = static_cast<std::uint8_t>(0xA0 + i);
+    Options options;
+    options.major = major;
+    Written w = Write(Storage(u"", {stream}), options);
+    const std::size_t at = w.dirEntryOffset(w.entryIndex(u"S"));
+    w.put32(at + 96, 0x11223344);   // state bits
+    w.put32(at + 100, 0x55667788);  // creation time
+    w.put32(at + 104, 0x01D2A3B4);
+    w.put32(at + 108, 0x99AABBCC);  // modification time
+    w.put32(at + 112, 0x01D5C6D7);
+    Status s;
+    auto f = OpenBytes(w.bytes, &s);
+    ASSERT_TRUE(f) << platform::cfb::StatusName(s);
+    EntryId id;
+    ASSERT_EQ(f->find(kRootEntry, u"S", &id), Status::kOk);
+    const platform::cfb::DirEntry& e = *f->entry(id);
+    EXPECT_EQ(e.name, u"S");
+    EXPECT_TRUE(e.isStream());
+    EXPECT_EQ(e.size, 5000u);
+    EXPECT_EQ(e.start, w.entries[id].start);
+    EXPECT_EQ(e.clsid, stream.clsid);
+    EXPECT_EQ(e.stateBits, 0x11223344u);
+    EXPECT_EQ(e.createTime, 0x01D2A3B455667788u);
+    EXPECT_EQ(e.modifyTime, 0x01D5C6D799AABBCCu);
+  }
+}
+
 }  // namespace
 }  // namespace cfbtest

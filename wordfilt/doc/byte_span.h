@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace wordfilt {
@@ -49,6 +51,32 @@ class ByteSpan {
     value = 0;
     if (!Contains(offset, 4)) return false;
     value = Le32(data_ + offset);
+    return true;
+  }
+
+  // Copies the record at offset: a structure of platform/little_endian.h
+  // fields and bytes, laid out as in the file. Fails (returns false, leaves the
+  // record all 0) when it does not fit.
+  template <typename Record>
+  bool Read(std::uint64_t offset, Record& record) const {
+    static_assert(std::is_trivially_copyable<Record>::value && alignof(Record) == 1,
+                  "records are plain bytes without padding");
+    if (!Contains(offset, sizeof(Record))) {
+      std::memset(&record, 0, sizeof(Record));
+      return false;
+    }
+    std::memcpy(&record, data_ + offset, sizeof(Record));
+    return true;
+  }
+  // The same for a record the file stores cut short (a count ahead of it says
+  // how much is there): the first `length` bytes are read, the rest are 0.
+  template <typename Record>
+  bool ReadPrefix(std::uint64_t offset, std::uint64_t length, Record& record) const {
+    static_assert(std::is_trivially_copyable<Record>::value && alignof(Record) == 1,
+                  "records are plain bytes without padding");
+    std::memset(&record, 0, sizeof(Record));
+    if (length > sizeof(Record) || !Contains(offset, length)) return false;
+    std::memcpy(&record, data_ + offset, static_cast<std::size_t>(length));
     return true;
   }
 

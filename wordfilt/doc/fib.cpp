@@ -1,7 +1,89 @@
 #include "wordfilt/doc/fib.h"
 
+#include <algorithm>
+#include <cstddef>
+
+#include "platform/little_endian.h"
+
 namespace wordfilt {
 namespace {
+
+using platform::Le16;
+using platform::Le32;
+
+// The fixed start of the FIB, shared by Word 2 to Word 2003.
+struct FibBase {
+  Le16 wIdent;
+  Le16 nFib;
+  Le16 nProduct;
+  Le16 lid;
+  Le16 pnNext;
+  Le16 flags;  // kFlag* below
+  Le16 nFibBack;
+  Le32 lKey;  // the obfuscation key
+  std::uint8_t envr;
+  std::uint8_t flags2;
+  Le16 chs;  // Word 6: the character set of the text; reserved later
+  Le16 chsTables;
+  Le32 fcMin;  // reserved in Word 97 files that keep a piece table
+  Le32 fcMac;
+};
+static_assert(sizeof(FibBase) == 32, "the FIB base is 32 bytes");
+static_assert(offsetof(FibBase, flags) == 0x0A && offsetof(FibBase, chs) == 0x14 &&
+                  offsetof(FibBase, fcMin) == 0x18,
+              "FIB base fields at their places");
+
+constexpr std::uint16_t kFlagDot = 0x0001;
+constexpr std::uint16_t kFlagComplex = 0x0004;
+constexpr std::uint16_t kFlagEncrypted = 0x0100;
+constexpr std::uint16_t kFlagTable1 = 0x0200;
+constexpr std::uint16_t kFlagObfuscated = 0x8000;
+
+// Word 2 and Word 6: the fixed counts between the base and the fc/lcb pairs.
+struct FibCountsWord6 {
+  Le32 reserved[5];  // end of the text data and spare positions
+  Le32 ccpText;
+  Le32 ccpFtn;
+  Le32 ccpHdd;
+  Le32 ccpMcr;
+  Le32 ccpAtn;
+  Le32 ccpEdn;
+  Le32 ccpTxbx;
+  Le32 ccpHdrTxbx;
+  Le32 ccpSpare;
+};
+static_assert(sizeof(FibBase) + offsetof(FibCountsWord6, ccpText) == 0x34 &&
+                  sizeof(FibBase) + sizeof(FibCountsWord6) == 0x58,
+              "Word 6 FIB counts at their places");
+
+// Word 97: the 16-bit values after the base, as many as the FIB's csw says.
+struct FibRgW97 {
+  Le16 reserved[13];
+  Le16 lidFE;
+};
+static_assert(sizeof(FibRgW97) == 28, "the Word 97 FibRgW is 28 bytes");
+
+// Word 97: the 32-bit values after those, as many as cslw says.
+struct FibRgLw97 {
+  Le32 cbMac;
+  Le32 reserved1[2];
+  Le32 ccpText;
+  Le32 ccpFtn;
+  Le32 ccpHdd;
+  Le32 reserved2;  // Word 6's macro story
+  Le32 ccpAtn;
+  Le32 ccpEdn;
+  Le32 ccpTxbx;
+  Le32 ccpHdrTxbx;
+  Le32 reserved3[11];
+};
+static_assert(sizeof(FibRgLw97) == 88, "the Word 97 FibRgLw is 88 bytes");
+
+struct FcLcbPair {
+  Le32 fc;
+  Le32 lcb;
+};
+static_assert(sizeof(FcLcbPair) == 8, "an fc/lcb pair is 8 bytes");
 
 constexpr std::uint16_t kIdentWord97 = 0xA5EC;
 constexpr std::uint16_t kIdentWord6 = 0xA5DC;
@@ -44,9 +126,12 @@ struct FcLcbTable {
   FcLcb Get(std::uint32_t index) const {
     FcLcb v;
     if (index >= count) return v;
-    const std::uint64_t at = offset + 8ull * index;
-    v.fc = stream.U32Or0(at);
-    v.lcb = stream.U32Or0(at + 4);
+    const std::uint64_t at = offset + std::uint64_t{sizeof(FcLcbPair)} * index;
+    FcLcbPair pair;
+    // A FIB cut short may end between a pair's fc and its lcb.
+    if (!stream.Read(at, pair)) stream.ReadPrefix(at, sizeof pair.fc, pair);
+    v.fc = pair.fc;
+    v.lcb = pair.lcb;
     return v;
   }
 };
@@ -72,21 +157,23 @@ void ReadFcLcbs(const FcLcbTable& t, Fib& fib) {
   fib.plfLfo = t.Get(kPlfLfo);
 }
 
-FibStatus ParseWord6(ByteSpan s, Fib& fib) {
+FibStatus ParseWord6(ByteSpan s, const FibBase& base, Fib& fib) {
   // The fixed Word 6 header runs to fcClx/lcbClx at 0x160; text positions
   // and story lengths must be there at the least.
-  if (s.size() < 0x58) return FibStatus::kDamaged;
+  FibCountsWord6 counts;
+  if (!s.Read(sizeof(FibBase), counts)) return FibStatus::kDamaged;
   fib.version = WordVersion::kWord6;
-  fib.charSet = s.U16Or0(0x14);
-  fib.ccpText = s.U32Or0(0x34);
-  fib.ccpFtn = s.U32Or0(0x38);
-  fib.ccpHdd = s.U32Or0(0x3C);
-  fib.ccpMcr = s.U32Or0(0x40);
-  fib.ccpAtn = s.U32Or0(0x44);
-  fib.ccpEdn = s.U32Or0(0x48);
-  fib.ccpTxbx = s.U32Or0(0x4C);
-  fib.ccpHdrTxbx = s.U32Or0(0x50);
-  FcLcbTable t{s, 0x58, static_cast<std::uint32_t>((s.size() - 0x58) / 8)};
+  fib.charSet = base.chs;
+  fib.ccpText = counts.ccpText;
+  fib.ccpFtn = counts.ccpFtn;
+  fib.ccpHdd = counts.ccpHdd;
+  fib.ccpMcr = counts.ccpMcr;
+  fib.ccpAtn = counts.ccpAtn;
+  fib.ccpEdn = counts.ccpEdn;
+  fib.ccpTxbx = counts.ccpTxbx;
+  fib.ccpHdrTxbx = counts.ccpHdrTxbx;
+  constexpr std::uint64_t kPairs = sizeof(FibBase) + sizeof(FibCountsWord6);
+  FcLcbTable t{s, kPairs, static_cast<std::uint32_t>((s.size() - kPairs) / sizeof(FcLcbPair))};
   ReadFcLcbs(t, fib);
   // Word 6 has no text box pairs at the Word 97 places.
   fib.plcftxbxTxt = FcLcb();
@@ -102,39 +189,45 @@ FibStatus ParseWord6(ByteSpan s, Fib& fib) {
 // Word 2 shares the Word 6 header as far as the story lengths; its structures
 // after that are not read (its text has no piece table unless fast-saved).
 FibStatus ParseWord2(ByteSpan s, Fib& fib) {
-  if (s.size() < 0x58) return FibStatus::kDamaged;
+  FibCountsWord6 counts;
+  if (!s.Read(sizeof(FibBase), counts)) return FibStatus::kDamaged;
   fib.version = WordVersion::kWord2;
   fib.table1 = false;
   fib.obfuscated = false;
-  fib.ccpText = s.U32Or0(0x34);
-  fib.ccpFtn = s.U32Or0(0x38);
-  fib.ccpHdd = s.U32Or0(0x3C);
-  fib.ccpMcr = s.U32Or0(0x40);
-  fib.ccpAtn = s.U32Or0(0x44);
+  fib.ccpText = counts.ccpText;
+  fib.ccpFtn = counts.ccpFtn;
+  fib.ccpHdd = counts.ccpHdd;
+  fib.ccpMcr = counts.ccpMcr;
+  fib.ccpAtn = counts.ccpAtn;
   return FibStatus::kOk;
 }
 
 FibStatus ParseWord97(ByteSpan s, Fib& fib) {
   fib.version = WordVersion::kWord97;
-  std::uint64_t at = 32;
+  // Each array after the base follows its count; a count smaller than the
+  // record leaves the missing fields 0, a larger one is skipped over.
+  std::uint64_t at = sizeof(FibBase);
   std::uint16_t csw = 0;
   if (!s.U16(at, csw)) return FibStatus::kDamaged;
   const std::uint64_t rgW = at + 2;
-  if (csw > 13) fib.lidFE = s.U16Or0(rgW + 13 * 2);
+  FibRgW97 w;
+  s.ReadPrefix(rgW, std::min<std::uint64_t>(2ull * csw, sizeof w), w);
+  fib.lidFE = w.lidFE;
   at = rgW + 2ull * csw;
   std::uint16_t cslw = 0;
   if (!s.U16(at, cslw)) return FibStatus::kDamaged;
   const std::uint64_t rgLw = at + 2;
   // Story lengths are essential: without ccpText there is no main text.
   if (cslw < 4 || !s.Contains(rgLw, 4ull * cslw)) return FibStatus::kDamaged;
-  auto lw = [&](std::uint32_t i) { return i < cslw ? s.U32Or0(rgLw + 4ull * i) : 0u; };
-  fib.ccpText = lw(3);
-  fib.ccpFtn = lw(4);
-  fib.ccpHdd = lw(5);
-  fib.ccpAtn = lw(7);
-  fib.ccpEdn = lw(8);
-  fib.ccpTxbx = lw(9);
-  fib.ccpHdrTxbx = lw(10);
+  FibRgLw97 lw;
+  s.ReadPrefix(rgLw, std::min<std::uint64_t>(4ull * cslw, sizeof lw), lw);
+  fib.ccpText = lw.ccpText;
+  fib.ccpFtn = lw.ccpFtn;
+  fib.ccpHdd = lw.ccpHdd;
+  fib.ccpAtn = lw.ccpAtn;
+  fib.ccpEdn = lw.ccpEdn;
+  fib.ccpTxbx = lw.ccpTxbx;
+  fib.ccpHdrTxbx = lw.ccpHdrTxbx;
   at = rgLw + 4ull * cslw;
   std::uint16_t cbRgFcLcb = 0;
   if (!s.U16(at, cbRgFcLcb)) return FibStatus::kDamaged;
@@ -153,30 +246,33 @@ std::uint64_t Fib::TotalCcp() const {
 
 FibStatus ParseFib(ByteSpan s, Fib& fib) {
   fib = Fib();
-  std::uint16_t ident = 0;
-  if (!s.U16(0, ident)) return FibStatus::kNotWord;
+  // Too short for the base, the stream is a damaged Word document if it
+  // starts like one; a stream shorter than the signature is no Word document.
+  FibBase base;
+  s.ReadPrefix(0, std::min<std::uint64_t>(s.size(), sizeof base), base);
+  const std::uint16_t ident = base.wIdent;
   const bool farEast = ident == kIdentWord6FarEast || ident == kIdentWord95FarEast;
   if (ident != kIdentWord97 && ident != kIdentWord6 && ident != kIdentWord2 && !farEast) {
     return FibStatus::kNotWord;
   }
-  if (s.size() < 32) return FibStatus::kDamaged;
-  fib.nFib = s.U16Or0(2);
-  fib.lid = s.U16Or0(6);
-  const std::uint16_t flags = s.U16Or0(0x0A);
-  fib.dot = (flags & 0x0001) != 0;
-  fib.complex = (flags & 0x0004) != 0;
-  fib.encrypted = (flags & 0x0100) != 0;
-  fib.table1 = (flags & 0x0200) != 0;
-  fib.obfuscated = (flags & 0x8000) != 0;
-  fib.fcMin = s.U32Or0(0x18);
-  fib.fcMac = s.U32Or0(0x1C);
+  if (s.size() < sizeof base) return FibStatus::kDamaged;
+  fib.nFib = base.nFib;
+  fib.lid = base.lid;
+  const std::uint16_t flags = base.flags;
+  fib.dot = (flags & kFlagDot) != 0;
+  fib.complex = (flags & kFlagComplex) != 0;
+  fib.encrypted = (flags & kFlagEncrypted) != 0;
+  fib.table1 = (flags & kFlagTable1) != 0;
+  fib.obfuscated = (flags & kFlagObfuscated) != 0;
+  fib.fcMin = base.fcMin;
+  fib.fcMac = base.fcMac;
   if (ident == kIdentWord2) return ParseWord2(s, fib);
   if (fib.nFib <= kLastWord6Fib || farEast) {
     fib.farEast = farEast;
     // Word 6 has no table stream and no obfuscation bit: bit 15 means something else.
     fib.table1 = false;
     fib.obfuscated = false;
-    return ParseWord6(s, fib);
+    return ParseWord6(s, base, fib);
   }
   return ParseWord97(s, fib);
 }

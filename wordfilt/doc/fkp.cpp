@@ -8,9 +8,27 @@ namespace {
 constexpr std::uint32_t kPageSize = 512;
 constexpr std::uint32_t kPnMask = 0x3FFFFF;
 
+// What a page lists for each run after the run's fc, in 2-byte units from the
+// page start: where its property list lies (0 for none). Paragraph entries
+// (BX) add layout hints, which text extraction does not need.
+struct ChpxEntry {
+  std::uint8_t bOffset;
+};
+struct PapxEntryWord6 {
+  std::uint8_t bOffset;
+  std::uint8_t phe[6];
+};
+struct PapxEntryWord97 {
+  std::uint8_t bOffset;
+  std::uint8_t phe[12];
+};
+static_assert(sizeof(ChpxEntry) == 1 && sizeof(PapxEntryWord6) == 7 &&
+                  sizeof(PapxEntryWord97) == 13,
+              "FKP entries are 1, 7 and 13 bytes");
+
 // Reads the paragraph style and property list at `offset` of a page; false
-// when they do not fit it.
-bool ReadPapx(ByteSpan page, std::uint32_t offset, WordVersion version, FkpRun& run) {
+// when they do not fit it. Inline: called in each page reader's loop.
+inline bool ReadPapx(ByteSpan page, std::uint32_t offset, WordVersion version, FkpRun& run) {
   std::uint8_t cb = 0;
   if (!page.U8(offset, cb)) return false;
   std::uint64_t start = offset + 1ull;
@@ -33,19 +51,21 @@ bool ReadPapx(ByteSpan page, std::uint32_t offset, WordVersion version, FkpRun& 
   return true;
 }
 
+// A page: crun + 1 fcs, crun entries, property lists, and crun in its last byte.
+template <typename Entry>
 void ReadPage(FkpKind kind, ByteSpan page, WordVersion version, std::vector<FkpRun>& out) {
   const std::uint8_t crun = page.U8Or0(kPageSize - 1);
-  const std::uint32_t entrySize =
-      kind == FkpKind::kChpx ? 1u : (version == WordVersion::kWord6 ? 7u : 13u);
   const std::uint32_t entries = 4u * (crun + 1u);
-  if (crun == 0 || entries + entrySize * crun > kPageSize - 1) return;
+  if (crun == 0 || entries + sizeof(Entry) * crun > kPageSize - 1) return;
   for (std::uint32_t i = 0; i < crun; ++i) {
     FkpRun run;
     run.fcStart = page.U32Or0(4ull * i);
     run.fcEnd = page.U32Or0(4ull * (i + 1));
     if (run.fcEnd <= run.fcStart) continue;
     if (!out.empty() && run.fcStart < out.back().fcEnd) continue;
-    const std::uint32_t offset = 2u * page.U8Or0(entries + entrySize * i);
+    Entry entry;
+    page.Read(entries + sizeof(Entry) * i, entry);
+    const std::uint32_t offset = 2u * entry.bOffset;
     if (offset != 0) {
       if (kind == FkpKind::kChpx) {
         const std::uint8_t cb = page.U8Or0(offset);
@@ -75,7 +95,14 @@ void ReadFkpRuns(FkpKind kind, ByteSpan wordDocument, ByteSpan table, const FcLc
         pnSize == 2 ? plc.U16Or0(pnBase + 2ull * i) : (plc.U32Or0(pnBase + 4ull * i) & kPnMask);
     if (pn >= pages || seen[pn]) continue;
     seen[pn] = true;
-    ReadPage(kind, wordDocument.Sub(std::uint64_t{pn} * kPageSize, kPageSize), version, out);
+    const ByteSpan page = wordDocument.Sub(std::uint64_t{pn} * kPageSize, kPageSize);
+    if (kind == FkpKind::kChpx) {
+      ReadPage<ChpxEntry>(kind, page, version, out);
+    } else if (version == WordVersion::kWord6) {
+      ReadPage<PapxEntryWord6>(kind, page, version, out);
+    } else {
+      ReadPage<PapxEntryWord97>(kind, page, version, out);
+    }
   }
 }
 

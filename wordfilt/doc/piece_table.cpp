@@ -2,24 +2,32 @@
 
 #include <algorithm>
 
+#include "platform/little_endian.h"
+#include "wordfilt/doc/plc.h"
+
 namespace wordfilt {
 namespace {
 
+// A piece descriptor: where a piece's text lies and how its properties change.
+struct Pcd {
+  platform::Le16 flags;  // nothing a reader of the text needs
+  platform::Le32 fc;     // Word 97: kFcCompressed marks 8-bit text at fc / 2
+  platform::Le16 prm;
+};
+static_assert(sizeof(Pcd) == 8, "a piece descriptor is 8 bytes");
+
 constexpr std::uint8_t kClxtPrc = 1;
 constexpr std::uint8_t kClxtPcdt = 2;
-constexpr std::uint32_t kPcdSize = 8;
 constexpr std::uint32_t kFcCompressed = 0x40000000u;
 constexpr std::uint32_t kFcMask = 0x3FFFFFFFu;
 
 PieceTableStatus ParsePlcPcd(ByteSpan plc, WordVersion version, PieceTable& out) {
-  if (plc.size() < 4 + 4 + kPcdSize) return PieceTableStatus::kDamaged;
-  const std::size_t n = (plc.size() - 4) / (4 + kPcdSize);
-  const std::uint8_t* cps = plc.data();
-  const std::uint8_t* pcds = plc.data() + 4 * (n + 1);
+  if (plc.size() < 4 + 4 + sizeof(Pcd)) return PieceTableStatus::kDamaged;
+  const std::size_t n = (plc.size() - 4) / (4 + sizeof(Pcd));
   out.pieces.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
-    const std::uint32_t cpStart = ByteSpan::Le32(cps + 4 * i);
-    const std::uint32_t cpEnd = ByteSpan::Le32(cps + 4 * (i + 1));
+    const std::uint32_t cpStart = plc.U32Or0(4ull * i);
+    const std::uint32_t cpEnd = plc.U32Or0(4ull * (i + 1));
     const std::uint32_t expected = out.pieces.empty() ? 0 : out.pieces.back().cpEnd;
     // Pieces must tile the CP space from 0; a gap or an overlap ends the text there.
     if (cpStart != expected || cpEnd < cpStart) {
@@ -27,12 +35,13 @@ PieceTableStatus ParsePlcPcd(ByteSpan plc, WordVersion version, PieceTable& out)
       break;
     }
     if (cpEnd == cpStart) continue;
-    const std::uint8_t* pcd = pcds + kPcdSize * i;
-    const std::uint32_t fc = ByteSpan::Le32(pcd + 2);
+    Pcd pcd;
+    plc.Read(PlcDataOffset(n + 1, sizeof(Pcd), i), pcd);
+    const std::uint32_t fc = pcd.fc;
     Piece p;
     p.cpStart = cpStart;
     p.cpEnd = cpEnd;
-    p.prm = ByteSpan::Le16(pcd + 6);
+    p.prm = pcd.prm;
     if (EightBitText(version)) {
       p.compressed = true;
       p.fc = fc;
