@@ -189,3 +189,10 @@ TEST_F(Pool, StorageStreamsComeOnRequest) {
   EXPECT_EQ(r.failure, Failure::kDied);
   ExpectNextDocumentFine();
 }
+
+TEST_F(Pool, MissingWorkerFailsToStart) {
+  WorkerPool none(dir.path.string() + "\\absent-worker.exe", settings, 1);
+  const Result r = RunFile(none, SampleDoc());
+  EXPECT_EQ(r.failure, Failure::kStart);
+  EXPECT_TRUE(r.doc.text.empty());
+}
