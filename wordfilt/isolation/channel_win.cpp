@@ -31,19 +31,23 @@ IoResult FromError(DWORD error) {
 
 // One overlapped read or write, waited for until the deadline; on timeout the
 // transfer is cancelled and waited for, so that the buffer is free again.
-IoResult Transfer(HANDLE pipe, bool write, void* buffer, DWORD size, const Deadline& deadline,
-                  DWORD* done) {
+IoResult Transfer(const Channel& channel, bool write, void* buffer, DWORD size,
+                  const Deadline& deadline, DWORD* done) {
   *done = 0;
-  UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!event.Valid()) return IoResult::kFailed;
+  const HANDLE pipe = channel.pipe;
+  UniqueHandle own;
+  if (!channel.event) {
+    own.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!own.Valid()) return IoResult::kFailed;
+  }
   OVERLAPPED ov{};
-  ov.hEvent = event.Get();
+  ov.hEvent = channel.event ? channel.event : own.Get();  // reset by ReadFile and WriteFile
   const BOOL started = write ? WriteFile(pipe, buffer, size, nullptr, &ov)
                              : ReadFile(pipe, buffer, size, nullptr, &ov);
   if (!started) {
     const DWORD error = GetLastError();
     if (error != ERROR_IO_PENDING) return FromError(error);
-    if (WaitForSingleObject(event.Get(), MillisecondsLeft(deadline)) != WAIT_OBJECT_0) {
+    if (WaitForSingleObject(ov.hEvent, MillisecondsLeft(deadline)) != WAIT_OBJECT_0) {
       CancelIo(pipe);
       GetOverlappedResult(pipe, &ov, done, TRUE);
       return IoResult::kTimedOut;
@@ -53,12 +57,13 @@ IoResult Transfer(HANDLE pipe, bool write, void* buffer, DWORD size, const Deadl
   return IoResult::kOk;
 }
 
-IoResult WriteAll(HANDLE pipe, const void* data, std::size_t size, const Deadline& deadline) {
+IoResult WriteAll(const Channel& channel, const void* data, std::size_t size,
+                  const Deadline& deadline) {
   auto* p = static_cast<char*>(const_cast<void*>(data));
   while (size > 0) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 20));
     DWORD done = 0;
-    const IoResult r = Transfer(pipe, true, p, chunk, deadline, &done);
+    const IoResult r = Transfer(channel, true, p, chunk, deadline, &done);
     if (r != IoResult::kOk) return r;
     p += done;
     size -= done;
@@ -66,12 +71,12 @@ IoResult WriteAll(HANDLE pipe, const void* data, std::size_t size, const Deadlin
   return IoResult::kOk;
 }
 
-IoResult ReadAll(HANDLE pipe, void* data, std::size_t size, const Deadline& deadline) {
+IoResult ReadAll(const Channel& channel, void* data, std::size_t size, const Deadline& deadline) {
   auto* p = static_cast<char*>(data);
   while (size > 0) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 20));
     DWORD done = 0;
-    const IoResult r = Transfer(pipe, false, p, chunk, deadline, &done);
+    const IoResult r = Transfer(channel, false, p, chunk, deadline, &done);
     if (r != IoResult::kOk) return r;
     p += done;
     size -= done;
@@ -102,8 +107,8 @@ IoResult Send(const Channel& channel, std::uint32_t type, std::uint32_t length, 
     std::memcpy(head + headSize, prefix, prefixSize);
     headSize += prefixSize;
   }
-  IoResult r = WriteAll(channel.pipe, head, headSize, deadline);
-  if (r == IoResult::kOk && size) r = WriteAll(channel.pipe, payload, size, deadline);
+  IoResult r = WriteAll(channel, head, headSize, deadline);
+  if (r == IoResult::kOk && size) r = WriteAll(channel, payload, size, deadline);
   return r;
 }
 
@@ -136,12 +141,12 @@ IoResult SendMessage2(const Channel& channel, MessageType type, std::uint32_t wo
 IoResult ReceiveMessage(const Channel& channel, const Deadline& deadline, std::size_t maxPayload,
                         MessageType* type, ByteBuffer* payload, UniqueHandle* receivedFile) {
   std::uint32_t header[2] = {};
-  IoResult r = ReadAll(channel.pipe, header, sizeof header, deadline);
+  IoResult r = ReadAll(channel, header, sizeof header, deadline);
   if (r != IoResult::kOk) return r;
   if (header[0] & kCarriesHandle) {
     if (!receivedFile) return IoResult::kMalformed;
     std::uint64_t value = 0;
-    r = ReadAll(channel.pipe, &value, sizeof value, deadline);
+    r = ReadAll(channel, &value, sizeof value, deadline);
     if (r != IoResult::kOk) return r;
     receivedFile->Reset(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value)));
     header[0] &= ~kCarriesHandle;
@@ -154,11 +159,11 @@ IoResult ReceiveMessage(const Channel& channel, const Deadline& deadline, std::s
     return IoResult::kFailed;
   }
   if (header[1] == 0) return IoResult::kOk;
-  return ReadAll(channel.pipe, payload->data(), payload->size(), deadline);
+  return ReadAll(channel, payload->data(), payload->size(), deadline);
 }
 
 IoResult WriteRaw(HANDLE pipe, const void* data, std::size_t size, const Deadline& deadline) {
-  return WriteAll(pipe, data, size, deadline);
+  return WriteAll(Channel{pipe, nullptr, nullptr}, data, size, deadline);
 }
 
 }  // namespace isolation

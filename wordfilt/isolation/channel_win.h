@@ -38,11 +38,13 @@ class UniqueHandle {
   HANDLE h_ = nullptr;
 };
 
-// One end of the pipe (opened for overlapped I/O), and on the module's side
-// the worker process, into which a passed file is duplicated.
+// One end of the pipe (opened for overlapped I/O); on the module's side the
+// worker process, into which a passed file is duplicated; and a manual-reset
+// event for the transfers, one at a time (null: one is made per transfer).
 struct Channel {
   HANDLE pipe = nullptr;
   HANDLE peer = nullptr;
+  HANDLE event = nullptr;
 };
 
 // Sends one message. passFile (when not null) is duplicated into the peer

@@ -90,6 +90,8 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::string& program,
       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 1 << 16,
       1 << 16, 0, nullptr));
   if (!worker->pipe_.Valid()) return nullptr;
+  worker->event_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!worker->event_.Valid()) return nullptr;
   // The worker inherits nothing: it opens the pipe by name and is handed files
   // one at a time. Suspended until it is in its job, so that nothing escapes it.
   std::wstring commandLine = L"\"" + Widen(program) + L"\" " +

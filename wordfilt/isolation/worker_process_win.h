@@ -23,7 +23,7 @@ class WorkerProcess {
   WorkerProcess(const WorkerProcess&) = delete;
   WorkerProcess& operator=(const WorkerProcess&) = delete;
 
-  Channel Socket() const { return Channel{pipe_.Get(), process_.Get()}; }
+  Channel Socket() const { return Channel{pipe_.Get(), process_.Get(), event_.Get()}; }
   DWORD Pid() const { return pid_; }
   // Whether the job object holds the memory limit (systems that refuse it
   // leave the worker's own allocation cap).
@@ -39,6 +39,7 @@ class WorkerProcess {
   UniqueHandle job_;
   UniqueHandle process_;
   UniqueHandle pipe_;
+  UniqueHandle event_;  // for the pipe's transfers
   DWORD pid_ = 0;
   bool jobLimitsMemory_ = false;
 };

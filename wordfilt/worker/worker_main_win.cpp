@@ -182,7 +182,10 @@ int main(int argc, char** argv) {
   isolation::UniqueHandle pipe(CreateFileA(argv[3], GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                            OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
   if (!pipe.Valid()) return 2;
+  isolation::UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!event.Valid()) return 2;
   worker::g_channel.pipe = pipe.Get();
+  worker::g_channel.event = event.Get();
   // Nothing sandboxes this worker beyond its job object.
   const std::uint32_t sandboxed = 0;
   if (isolation::SendMessage(worker::g_channel, isolation::MessageType::kReady, &sandboxed,
