@@ -3,6 +3,7 @@
 #   same   - the same text in isolated and in-process mode, by path and --stream
 #   faults - marker documents among ordinary ones (test worker): only they
 #            fail, the rest is identical, no temporary file is left
+#   host death - a host killed while its worker spins takes the worker with it
 # usage: batch_check_win.sh WINE BIN_DIR FAULT_WORKER DOC_DIR [COUNT]
 set -u
 wine=$1 bin=$2 faultworker=$3 docs=$4 count=${5:-24}
@@ -61,4 +62,17 @@ for route in "" --stream; do
   done
   echo "faults $route: $markers marker documents failed, $others others"
 done
+# The worker's job goes with the host's handles: the spinning worker is killed.
+printf '[WORDFILT]\r\nISOLATION=process\r\nTIMEOUT=120\r\n' > "$work/faulty/wordfilt.ini"
+"$wine" "$work/faulty/doctext.exe" --quiet --out-dir "$(win "$work/h")" \
+  "$(win "$input/zz-spin.doc")" 2> /dev/null &
+host=$!
+workers() { pgrep -f "$(basename "$work").faulty.wordfilt-worker" | wc -l; }
+for _ in $(seq 1 100); do [ "$(workers)" -gt 0 ] && break; sleep 0.1; done
+[ "$(workers)" -gt 0 ] || fail "host death: no worker seen"
+kill -9 $host
+wait $host 2> /dev/null
+for _ in $(seq 1 50); do [ "$(workers)" = 0 ] && break; sleep 0.1; done
+[ "$(workers)" = 0 ] || fail "host death: the worker outlived its host"
+echo "host death: worker gone"
 exit $status
