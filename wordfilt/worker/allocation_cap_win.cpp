@@ -1,6 +1,7 @@
 // Replaces the global operator new and delete of the worker program: each
 // block carries its size in front, so that what is freed is counted back.
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 

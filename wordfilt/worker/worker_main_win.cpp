@@ -96,11 +96,11 @@ bool ReadFile(HANDLE file, std::uint64_t size, ByteBuffer* out) {
 // streams; any other file is read whole.
 Outcome ParseFile(UniqueHandle file, std::uint64_t size, DocumentText* doc) {
   const HANDLE handle = file.Get();
-  std::shared_ptr<const platform::cfb::ByteSource> source;
 #ifndef WORDFILT_WORKER_FAULTS  // the faulty worker looks for its markers in the whole file
   std::uint8_t head[8] = {};
   std::size_t got = 0;
   if (ReadHandleAt(handle, 0, head, sizeof head, &got) && StartsCompoundFile(head, got)) {
+    std::shared_ptr<const platform::cfb::ByteSource> source;
     try {
       source = std::make_shared<HandleSource>(std::move(file), size);
     } catch (const std::bad_alloc&) {
