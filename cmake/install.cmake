@@ -5,6 +5,7 @@
 if(WIN32)
   install(TARGETS doctext RUNTIME DESTINATION bin)
   install(TARGETS docflt wordfilt LIBRARY DESTINATION bin RUNTIME DESTINATION bin)
+  install(TARGETS wordfilt-worker RUNTIME DESTINATION bin)
   install(CODE [[
     file(TO_NATIVE_PATH "${CMAKE_INSTALL_PREFIX}/bin/wordfilt.dll" server)
     file(WRITE "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin/docflt.ini"

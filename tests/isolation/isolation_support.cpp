@@ -1,7 +1,13 @@
 #include "isolation_support.h"
 
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+#else
 #include <dirent.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +21,33 @@ namespace fs = std::filesystem;
 
 namespace isotest {
 
+#ifdef _WIN32
+std::vector<unsigned long> ChildIds() {
+  std::vector<unsigned long> out;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return out;
+  PROCESSENTRY32W e{};
+  e.dwSize = sizeof e;
+  for (BOOL ok = Process32FirstW(snapshot, &e); ok; ok = Process32NextW(snapshot, &e)) {
+    if (e.th32ParentProcessID == GetCurrentProcessId()) out.push_back(e.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  return out;
+}
+
+std::uintptr_t FreshHandleMark() {
+  HANDLE h[8];
+  std::uintptr_t mark = 0;
+  for (HANDLE& e : h) {
+    e = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    mark = std::max(mark, reinterpret_cast<std::uintptr_t>(e));
+  }
+  for (HANDLE e : h) CloseHandle(e);
+  return mark;
+}
+
+int getpid() { return static_cast<int>(GetCurrentProcessId()); }
+#else
 std::vector<Child> Children() {
   std::vector<Child> out;
   const pid_t self = getpid();
@@ -57,6 +90,7 @@ std::size_t OpenFdCount() {
   for (auto it = fs::directory_iterator("/proc/self/fd"); it != fs::directory_iterator(); ++it) ++n;
   return n;
 }
+#endif
 
 TempDir::TempDir(const std::string& tag) {
   std::random_device rd;

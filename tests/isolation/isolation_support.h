@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -12,6 +13,13 @@
 
 namespace isotest {
 
+#ifdef _WIN32
+// The running processes this process started, by id.
+std::vector<unsigned long> ChildIds();
+// The highest value among a few handles opened now: leaked handles push it up
+// (this process's handle count is not reported under Wine).
+std::uintptr_t FreshHandleMark();
+#else
 struct Child {
   pid_t pid;
   char state;  // 'Z' for a zombie
@@ -23,6 +31,7 @@ std::size_t ZombieCount();
 pid_t WaitForChild(int ms);
 // The number of descriptors this process holds open.
 std::size_t OpenFdCount();
+#endif
 
 // A fresh directory under the system's temporary directory, removed at the end.
 struct TempDir {

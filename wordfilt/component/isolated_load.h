@@ -31,12 +31,10 @@ constexpr HRESULT kWorkerTimedOut = static_cast<HRESULT>(0x800705B4L);  // ERROR
 constexpr HRESULT kWorkerDied = static_cast<HRESULT>(0x8007042BL);      // ERROR_PROCESS_ABORTED
 constexpr HRESULT kWorkerBadReply = static_cast<HRESULT>(0x8007000DL);  // ERROR_INVALID_DATA
 
-#ifndef _WIN32
 // The document at `path`, opened here and handed to a worker open.
 HRESULT IsolatedLoadFile(isolation::WorkerPool& pool, LPCOLESTR path, DocumentText* doc) noexcept;
 // The document in `storage`: the worker is sent the streams it asks for.
 HRESULT IsolatedLoadStorage(isolation::WorkerPool& pool, IStorage* storage,
                             DocumentText* doc) noexcept;
-#endif
 
 }  // namespace wordfilt

@@ -4,18 +4,14 @@
 
 #include "wordfilt/component/isolated_load.h"
 #include "wordfilt/isolation/settings.h"
-#ifndef _WIN32
 #include "wordfilt/isolation/worker_pool.h"
-#endif
 
 namespace wordfilt {
 namespace {
 
 std::once_flag g_started;
-#ifndef _WIN32
 // Destroyed when the module unloads: every worker is killed and reaped.
 std::unique_ptr<isolation::WorkerPool> g_pool;
-#endif
 
 std::string WorkerPathBeside(const std::string& modulePath) {
   const std::size_t slash = modulePath.find_last_of("/\\");
@@ -34,28 +30,17 @@ void StartModuleIsolation(const std::string& modulePath) noexcept {
     std::call_once(g_started, [&] {
       const isolation::Settings settings =
           isolation::ReadSettings(isolation::SettingsPathFor(modulePath));
-#ifndef _WIN32
       if (settings.isolated) {
         const unsigned cpus = std::thread::hardware_concurrency();
         g_pool.reset(
             new isolation::WorkerPool(WorkerPathBeside(modulePath), settings, cpus ? cpus : 2));
       }
-#else
-      (void)settings;
-      (void)&WorkerPathBeside;
-#endif
     });
   } catch (...) {
     // Without a pool documents are parsed here, as before.
   }
 }
 
-isolation::WorkerPool* ModuleWorkers() noexcept {
-#ifndef _WIN32
-  return g_pool.get();
-#else
-  return nullptr;
-#endif
-}
+isolation::WorkerPool* ModuleWorkers() noexcept { return g_pool.get(); }
 
 }  // namespace wordfilt

@@ -106,12 +106,10 @@ HRESULT WordFilter::LoadIsolated(HRESULT hr) {
 
 HRESULT WordFilter::Load(LPCOLESTR pszFileName, DWORD) {
   if (!pszFileName || !*pszFileName) return E_INVALIDARG;
-#ifndef _WIN32
   if (isolation::WorkerPool* workers = ModuleWorkers()) {
     Reset();
     return LoadIsolated(IsolatedLoadFile(*workers, pszFileName, &doc_));
   }
-#endif
   try {
     IStorage* storage = nullptr;
     const HRESULT hr = OpenStorageFile(pszFileName, &storage);
@@ -132,12 +130,10 @@ HRESULT WordFilter::Load(LPCOLESTR pszFileName, DWORD) {
 
 HRESULT WordFilter::Load(IStorage* pStg) {
   if (!pStg) return E_INVALIDARG;
-#ifndef _WIN32
   if (isolation::WorkerPool* workers = ModuleWorkers()) {
     Reset();
     return LoadIsolated(IsolatedLoadStorage(*workers, pStg, &doc_));
   }
-#endif
   try {
     return LoadStorage(pStg);
   } catch (const std::bad_alloc&) {

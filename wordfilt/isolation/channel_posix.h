@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "wordfilt/doc/byte_buffer.h"
+#include "wordfilt/isolation/deadline.h"
 #include "wordfilt/isolation/protocol.h"
 
 namespace wordfilt {
@@ -34,17 +35,6 @@ class UniqueFd {
  private:
   int fd_ = -1;
 };
-
-using Clock = std::chrono::steady_clock;
-// A point in time past which a wait fails; Forever() never passes.
-struct Deadline {
-  Clock::time_point at;
-  bool forever = false;
-  static Deadline Forever() { return {Clock::time_point(), true}; }
-  static Deadline In(std::chrono::milliseconds d) { return {Clock::now() + d, false}; }
-};
-
-enum class IoResult { kOk, kClosed, kTimedOut, kFailed, kMalformed };
 
 // Sends one message; passFd (when not -1) travels with its first byte.
 IoResult SendMessage(int socket, MessageType type, const void* payload, std::size_t size,

@@ -29,25 +29,16 @@ unsigned ReadNumber(const std::string& ini, const char* key, unsigned fallback, 
 
 }  // namespace
 
-#ifdef _WIN32
-// The worker program is not built for Windows yet: modules there parse in the
-// host's process whatever the file says, and the default says so.
-#define WORDFILT_ISOLATION_DEFAULT "inproc"
-#define WORDFILT_ISOLATION_NOTE \
-  "'(Windows builds parse in-process for now: process is not available.)\r\n"
-#else
 // In-process until a worker's round trip per document costs less: today it
 // makes a batch of small documents about 1.7 times slower.
 #define WORDFILT_ISOLATION_DEFAULT "inproc"
-#define WORDFILT_ISOLATION_NOTE ""
-#endif
 
 const char kDefaultSection[] =
     "'Where documents are parsed: process parses each one in a\r\n"
     "'separate worker program, wordfilt-worker beside this module, so that a\r\n"
     "'document that crashes or hangs the parser costs only that document;\r\n"
     "'inproc parses in the host's own process (for hosts that cannot start "
-    "one).\r\n" WORDFILT_ISOLATION_NOTE "ISOLATION=" WORDFILT_ISOLATION_DEFAULT
+    "one).\r\nISOLATION=" WORDFILT_ISOLATION_DEFAULT
     "\r\n"
     "\r\n"
     "'Seconds a worker may spend on one document before it is stopped.\r\n"
@@ -66,18 +57,17 @@ std::string SettingsPathFor(const std::string& modulePath) {
 
 Settings ReadSettings(const std::string& iniPath) {
   Settings s;
-#ifdef _WIN32
-  s.isolated = false;
-#endif
   if (iniPath.empty()) return s;
   char scratch[256];
   if (GetPrivateProfileSectionA(kSection, scratch, sizeof scratch, iniPath.c_str()) == 0) {
     WritePrivateProfileSectionA(kSection, kDefaultSection, iniPath.c_str());
   }
-#ifndef _WIN32
   char mode[32] = {};
   GetPrivateProfileStringA(kSection, "ISOLATION", "", mode, sizeof mode, iniPath.c_str());
   // Only an explicit process isolates; anything else is the default.
+#ifdef _WIN32
+  s.isolated = _stricmp(mode, "process") == 0;
+#else
   s.isolated = strcasecmp(mode, "process") == 0;
 #endif
   s.timeoutSeconds = ReadNumber(iniPath, "TIMEOUT", s.timeoutSeconds, kMinTimeout, kMaxTimeout);

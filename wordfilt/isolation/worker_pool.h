@@ -30,10 +30,19 @@ enum class Failure {
   kTooLarge,   // the document needs more than the worker may hold
 };
 
+// An open file of this process: a descriptor, or on Windows a HANDLE.
+#ifdef _WIN32
+using FileRef = void*;
+constexpr FileRef kNoFile = nullptr;
+#else
+using FileRef = int;
+constexpr FileRef kNoFile = -1;
+#endif
+
 // What a worker is asked to read: an open file, or the streams of a storage
 // (handed out one by one as the worker asks for them).
 struct Job {
-  int file = -1;
+  FileRef file = kNoFile;
   std::uint64_t fileSize = 0;
   // For a storage: fills the buffer with the named stream, false when missing.
   std::function<bool(std::u16string_view name, ByteBuffer& out)> readStream;

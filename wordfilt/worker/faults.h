@@ -12,11 +12,19 @@
 namespace wordfilt {
 namespace worker {
 
+// The raw channel a misbehaving worker writes to: a descriptor, on Windows the
+// pipe's HANDLE.
+#ifdef _WIN32
+using RawChannel = void*;
+#else
+using RawChannel = int;
+#endif
+
 // Crashes, spins, exhausts memory, exits, or writes garbage to the channel, as
 // the marker says; returns true with *outcome and *doc set when the mode
 // produces a result of its own instead of the parser's.
-bool Misbehave(const std::uint8_t* data, std::size_t size, int channel, isolation::Outcome* outcome,
-               DocumentText* doc);
+bool Misbehave(const std::uint8_t* data, std::size_t size, RawChannel channel,
+               isolation::Outcome* outcome, DocumentText* doc);
 
 }  // namespace worker
 }  // namespace wordfilt

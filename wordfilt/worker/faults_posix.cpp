@@ -32,8 +32,8 @@ void WriteAll(int channel, const void* p, std::size_t n) {
 
 }  // namespace
 
-bool Misbehave(const std::uint8_t* data, std::size_t size, int channel, isolation::Outcome* outcome,
-               DocumentText* doc) {
+bool Misbehave(const std::uint8_t* data, std::size_t size, RawChannel channel,
+               isolation::Outcome* outcome, DocumentText* doc) {
   if (Is(data, size, "crash")) __builtin_trap();
   if (Is(data, size, "exit")) _exit(0);
   if (Is(data, size, "spin")) {

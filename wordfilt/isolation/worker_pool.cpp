@@ -1,8 +1,14 @@
+#include "wordfilt/isolation/worker_pool.h"
+
 #include <cstring>
 
+#ifdef _WIN32
+#include "wordfilt/isolation/channel_win.h"
+#include "wordfilt/isolation/worker_process_win.h"
+#else
 #include "wordfilt/isolation/channel_posix.h"
-#include "wordfilt/isolation/worker_pool.h"
 #include "wordfilt/isolation/worker_process_posix.h"
+#endif
 
 namespace wordfilt {
 namespace isolation {
@@ -94,12 +100,12 @@ Failure WorkerPool::Run(const Job& job, Outcome* outcome, DocumentText* doc) {
 
 Failure WorkerPool::Converse(WorkerProcess& worker, const Job& job, bool* sent, Outcome* outcome,
                              DocumentText* doc) {
-  const int socket = worker.Socket();
+  const auto socket = worker.Socket();
   const Deadline deadline = Deadline::In(std::chrono::seconds(settings_.timeoutSeconds));
   const std::size_t memoryLimit = std::size_t(settings_.memoryLimitMiB) << 20;
   worker.FollowCaller();
   IoResult io;
-  if (job.file >= 0) {
+  if (job.file != kNoFile) {
     io = SendMessage(socket, MessageType::kParseFile, &job.fileSize, sizeof job.fileSize, deadline,
                      job.file);
   } else {
@@ -115,7 +121,7 @@ Failure WorkerPool::Converse(WorkerProcess& worker, const Job& job, bool* sent, 
     io = ReceiveMessage(socket, deadline, kMaxResultBytes, &type, &payload);
     if (io != IoResult::kOk) return FromIo(io);
     if (type == MessageType::kResult) break;
-    if (type != MessageType::kStreamRequest || job.file >= 0 || !job.readStream ||
+    if (type != MessageType::kStreamRequest || job.file != kNoFile || !job.readStream ||
         ++requests > kMaxStreamRequests || payload.size() % 2 != 0 ||
         payload.size() / 2 > kMaxStreamNameUnits) {
       return Failure::kMalformed;
