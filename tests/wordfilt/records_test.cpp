@@ -41,6 +41,10 @@ TEST(Records, ReadWholeOrNotAtAll) {
   EXPECT_EQ(r.c, 0);
   EXPECT_FALSE(span.ReadPrefix(7, 2, r));             // the shortened part must still fit
   EXPECT_FALSE(span.ReadPrefix(0, sizeof r + 1, r));  // longer than the record
+  // An empty stream has no buffer behind it (the sanitizer build checks the copy).
+  r.c = 9;
+  EXPECT_TRUE(wordfilt::ByteSpan().ReadPrefix(0, 0, r));
+  EXPECT_EQ(r.c, 0);
 }
 
 // A Word 97 FIB of csw 16-bit values, cslw 32-bit values (value i is 100 + i,

@@ -76,7 +76,8 @@ class ByteSpan {
                   "records are plain bytes without padding");
     std::memset(&record, 0, sizeof(Record));
     if (length > sizeof(Record) || !Contains(offset, length)) return false;
-    std::memcpy(&record, data_ + offset, static_cast<std::size_t>(length));
+    // An empty span may have no buffer at all: nothing to copy from it.
+    if (length != 0) std::memcpy(&record, data_ + offset, static_cast<std::size_t>(length));
     return true;
   }
 
