@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "platform/com_ref.h"
 #include "wordfilt/component/module_state.h"
 #include "wordfilt/component/word_filter.h"
 
@@ -36,11 +37,10 @@ HRESULT FilterFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) 
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (outer) return CLASS_E_NOAGGREGATION;
-  WordFilter* filter = new (std::nothrow) WordFilter();
+  // The creation reference goes at the end: the caller's, if any, keeps it alive.
+  const platform::ComRef<WordFilter> filter(new (std::nothrow) WordFilter());
   if (!filter) return E_OUTOFMEMORY;
-  const HRESULT hr = filter->QueryInterface(riid, ppv);
-  filter->Release();  // the caller's reference, if any, keeps it alive
-  return hr;
+  return filter->QueryInterface(riid, ppv);
 }
 
 HRESULT FilterFactory::LockServer(BOOL lock) {

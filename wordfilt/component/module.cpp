@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "platform/com_ref.h"
 #include "platform/filter.h"
 #include "wordfilt/component/factory.h"
 #include "wordfilt/component/ids.h"
@@ -34,11 +35,10 @@ WORDFILT_EXPORT HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID
   *ppv = nullptr;
   if (rclsid != wordfilt::kFilterClsid) return CLASS_E_CLASSNOTAVAILABLE;
   StartIsolation();
-  auto* factory = new (std::nothrow) wordfilt::FilterFactory();
+  const platform::ComRef<wordfilt::FilterFactory> factory(new (std::nothrow)
+                                                              wordfilt::FilterFactory());
   if (!factory) return E_OUTOFMEMORY;
-  const HRESULT hr = factory->QueryInterface(riid, ppv);
-  factory->Release();
-  return hr;
+  return factory->QueryInterface(riid, ppv);
 }
 
 WORDFILT_EXPORT HRESULT STDAPICALLTYPE DllCanUnloadNow() {

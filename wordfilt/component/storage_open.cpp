@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 
+#include "platform/com_ref.h"
 #include "platform/filter.h"
 #include "platform/path.h"
 #include "platform/storage.h"
@@ -44,9 +45,9 @@ HRESULT OpenStorageFile(LPCOLESTR path, IStorage** storage) noexcept {
 bool ReadStorageStream(IStorage* storage, const char16_t* name, std::size_t maxBytes,
                        ByteBuffer* out) noexcept {
   out->clear();
-  IStream* stream = nullptr;
+  platform::ComRef<IStream> stream;
   if (FAILED(storage->OpenStream(reinterpret_cast<const WCHAR*>(name), nullptr,
-                                 STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &stream)) ||
+                                 STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.put())) ||
       !stream) {
     return false;
   }
@@ -70,7 +71,6 @@ bool ReadStorageStream(IStorage* storage, const char16_t* name, std::size_t maxB
       ok = false;
     }
   }
-  stream->Release();
   return ok;
 }
 

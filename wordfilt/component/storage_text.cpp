@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/com_ref.h"
 #include "platform/filter.h"
 #include "wordfilt/component/storage_open.h"
 #include "wordfilt/doc/extract.h"
@@ -36,20 +37,13 @@ bool ReadStreamAt(IStorage* storage, std::u16string_view path, std::size_t limit
     return ReadStorageStream(storage, terminated.c_str(), limit, &out);
   }
   const std::u16string name(path.substr(0, slash));
-  IStorage* child = nullptr;
+  platform::ComRef<IStorage> child;
   if (FAILED(storage->OpenStorage(reinterpret_cast<const WCHAR*>(name.c_str()), nullptr,
-                                  STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, &child)) ||
+                                  STGM_READ | STGM_SHARE_EXCLUSIVE, nullptr, 0, child.put())) ||
       !child) {
     return false;
   }
-  bool ok = false;
-  try {
-    ok = ReadStreamAt(child, path.substr(slash + 1), limit, out);
-  } catch (...) {
-    child->Release();
-    throw;
-  }
-  child->Release();
+  const bool ok = ReadStreamAt(child.get(), path.substr(slash + 1), limit, out);
   return ok;
 }
 

@@ -51,22 +51,18 @@ ULONG WordFilter::Release() {
   return left;
 }
 
-void WordFilter::ReleaseStorage() {
-  if (storage_) storage_->Release();
-  storage_ = nullptr;
-}
+void WordFilter::ReleaseStorage() { storage_.reset(); }
 
 void WordFilter::ReadProperties() {
   if (propertiesRead_) return;
   propertiesRead_ = true;
   if (storage_) {
-    LoadDocumentProperties(storage_, &doc_.properties);
+    LoadDocumentProperties(storage_.get(), &doc_.properties);
     ReleaseStorage();
   } else if (!path_.empty()) {
-    IStorage* storage = nullptr;
-    if (SUCCEEDED(OpenStorageFile(reinterpret_cast<LPCOLESTR>(path_.c_str()), &storage))) {
-      LoadDocumentProperties(storage, &doc_.properties);
-      storage->Release();
+    platform::ComRef<IStorage> storage;
+    if (SUCCEEDED(OpenStorageFile(reinterpret_cast<LPCOLESTR>(path_.c_str()), storage.put()))) {
+      LoadDocumentProperties(storage.get(), &doc_.properties);
     }
   }
 }
@@ -90,8 +86,7 @@ HRESULT WordFilter::LoadStorage(IStorage* storage) {
     return hr;
   }
   state_ = State::kLoaded;
-  storage->AddRef();
-  storage_ = storage;
+  storage_ = platform::ComRef<IStorage>::Share(storage);
   return S_OK;
 }
 
@@ -111,12 +106,12 @@ HRESULT WordFilter::Load(LPCOLESTR pszFileName, DWORD) {
     return LoadIsolated(IsolatedLoadFile(*workers, pszFileName, &doc_));
   }
   try {
-    IStorage* storage = nullptr;
-    const HRESULT hr = OpenStorageFile(pszFileName, &storage);
+    platform::ComRef<IStorage> storage;
+    const HRESULT hr = OpenStorageFile(pszFileName, storage.put());
     if (hr == FILTER_E_UNKNOWNFORMAT) return LoadPlainFile(pszFileName);
     if (FAILED(hr)) return hr;
-    const HRESULT loaded = LoadStorage(storage);
-    storage->Release();
+    const HRESULT loaded = LoadStorage(storage.get());
+    storage.reset();
     // Not held: the file stays free for others while the host reads the text.
     ReleaseStorage();
     if (SUCCEEDED(loaded)) path_ = reinterpret_cast<const char16_t*>(pszFileName);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/com_ref.h"
 #include "platform/filter.h"
 #include "wordfilt/doc/document_text.h"
 
@@ -69,7 +70,7 @@ class WordFilter final : public IFilter, public IPersistFile, public IPersistSto
   // Where the properties are read from when Init asks for them: the storage a
   // host handed over (held until then, HandsOffStorage or the next load), or
   // the path of a file loaded by name (never held open).
-  IStorage* storage_ = nullptr;
+  platform::ComRef<IStorage> storage_;
   std::u16string path_;
   bool propertiesRead_ = false;
   // Properties Init asked for, as indices into doc_.properties; their value
