@@ -146,10 +146,11 @@ int main(int argc, char** argv) {
     for (unsigned t = 0; t < options.jobs; ++t)
       extractors.push_back(
           std::make_unique<doctext::Extractor>(plugin, options.stream, options.codePage));
-    // A window of 16 documents a thread keeps every thread busy while one
-    // slow document holds up the writing of those after it.
+    // A window of 64 documents a thread keeps every thread busy while one
+    // slow document holds up the writing of those after it (with 16, -j 2 ran
+    // 1.41 times as fast as -j 1 over four copies of the corpus; with 64, 1.53).
     doctext::OrderedBatch<doctext::Job, doctext::Done> batch(
-        options.jobs, size_t(16) * options.jobs,
+        options.jobs, size_t(64) * options.jobs,
         [&](unsigned t, doctext::Job& j) {
           return writer.Process(extractors[t].get(), j, nullptr);
         },
