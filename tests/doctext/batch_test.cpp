@@ -46,4 +46,33 @@ TEST(OrderedBatch, WritesInInputOrderOneAtATimeWithinTheWindow) {
   }
 }
 
+TEST(OrderedBatch, FinishedResultsWaitingToBeWrittenAreHeldToTheirLimit) {
+  // The first document is slow; the others finish at once and weigh 1 each.
+  // Without the limit the other thread would read the whole window meanwhile.
+  std::atomic<size_t> emitted{0}, startedMeanwhile{0};
+  std::vector<int> order;
+  {
+    doctext::OrderedBatch<int, int> batch(
+        2, 64,
+        [&](unsigned, int& job) {
+          if (job == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+          } else if (emitted == 0) {
+            ++startedMeanwhile;
+          }
+          return job;
+        },
+        [&](int& result) {
+          order.push_back(result);
+          ++emitted;
+        },
+        [](const int&) { return size_t(1); }, 5);
+    for (int i = 0; i < 200; ++i) batch.Add(i);
+    batch.Finish();
+  }
+  ASSERT_EQ(order.size(), 200u);
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(order[i], i);
+  EXPECT_LE(startedMeanwhile.load(), 6u);  // five held, one more read as the limit was reached
+}
+
 }  // namespace

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace doctext {
@@ -25,10 +26,17 @@ template <typename Job, typename Result>
 class OrderedBatch {
  public:
   // `work(thread, job)` runs on thread number `thread`; `emit(result)` runs on
-  // one thread at a time, in the order the jobs were added.
+  // one thread at a time, in the order the jobs were added. When `weigh` is
+  // given, no new job starts while the finished results waiting to be written
+  // weigh `maxHeld` or more (a slow document ahead of many large ones).
   OrderedBatch(unsigned threads, size_t window, std::function<Result(unsigned, Job&)> work,
-               std::function<void(Result&)> emit)
-      : window_(window ? window : 1), work_(std::move(work)), emit_(std::move(emit)) {
+               std::function<void(Result&)> emit,
+               std::function<size_t(const Result&)> weigh = nullptr, size_t maxHeld = 0)
+      : window_(window ? window : 1),
+        maxHeld_(weigh ? maxHeld : static_cast<size_t>(-1)),
+        work_(std::move(work)),
+        emit_(std::move(emit)),
+        weigh_(std::move(weigh)) {
     for (unsigned t = 0; t < threads; ++t) threads_.emplace_back([this, t] { Worker(t); });
   }
   ~OrderedBatch() { Finish(); }
@@ -68,15 +76,19 @@ class OrderedBatch {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
       ++idle_;
-      work_ready_.wait(lock, [&] { return closed_ || !queue_.empty(); });
+      // While too much waits to be written, the document next in order is
+      // being read by another thread (so it will be written and free room).
+      work_ready_.wait(lock, [&] { return closed_ || (!queue_.empty() && held_ < maxHeld_); });
       --idle_;
       if (queue_.empty()) return;  // closed and nothing left
       std::pair<size_t, Job> item = std::move(queue_.front());
       queue_.pop_front();
       lock.unlock();
       Result result = work_(thread, item.second);
+      const size_t weight = weigh_ ? weigh_(result) : 0;
       lock.lock();
-      done_.emplace(item.first, std::move(result));
+      done_.emplace(item.first, std::make_pair(std::move(result), weight));
+      held_ += weight;
       EmitReady(lock);
     }
   }
@@ -86,8 +98,10 @@ class OrderedBatch {
   // taken out before it is written and the count moves on only after, so no
   // other thread finds the next one meanwhile: one thread writes at a time.
   void EmitReady(std::unique_lock<std::mutex>& lock) {
+    const bool full = held_ >= maxHeld_;
     for (auto it = done_.find(emitted_); it != done_.end(); it = done_.find(emitted_)) {
-      Result result = std::move(it->second);
+      Result result = std::move(it->second.first);
+      held_ -= it->second.second;
       done_.erase(it);
       lock.unlock();
       emit_(result);
@@ -95,15 +109,19 @@ class OrderedBatch {
       ++emitted_;
     }
     if (adder_waits_ && added_ - emitted_ <= window_ / 2) space_.notify_one();
+    if (full && held_ < maxHeld_ && idle_ > 0) work_ready_.notify_all();
   }
 
   const size_t window_;
+  const size_t maxHeld_;
   std::function<Result(unsigned, Job&)> work_;
   std::function<void(Result&)> emit_;
+  std::function<size_t(const Result&)> weigh_;
   std::mutex mutex_;
   std::condition_variable work_ready_, space_;
   std::deque<std::pair<size_t, Job>> queue_;
-  std::map<size_t, Result> done_;
+  std::map<size_t, std::pair<Result, size_t>> done_;  // with its weight
+  size_t held_ = 0;                                   // weight of done_
   bool closed_ = false;
   bool adder_waits_ = false;  // the adding thread waits for the window
   unsigned idle_ = 0;         // threads waiting for a job
