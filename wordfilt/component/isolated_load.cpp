@@ -30,6 +30,18 @@ HRESULT IsolatedResult(Failure failure, Outcome outcome) {
   }
 }
 
+HRESULT RunFileJob(isolation::WorkerPool& pool, isolation::FileRef file, std::uint64_t size,
+                   DocumentText* doc) {
+  isolation::Job job;
+  job.file = file;
+  job.fileSize = size;
+  isolation::Outcome outcome = isolation::Outcome::kNotWord;
+  const isolation::Failure failure = pool.Run(job, &outcome, doc);
+  const HRESULT hr = IsolatedResult(failure, outcome);
+  if (FAILED(hr)) *doc = DocumentText();
+  return hr;
+}
+
 HRESULT IsolatedLoadStorage(isolation::WorkerPool& pool, IStorage* storage,
                             DocumentText* doc) noexcept {
   try {

@@ -49,14 +49,7 @@ HRESULT IsolatedLoadFile(isolation::WorkerPool& pool, LPCOLESTR path, DocumentTe
         return FILTER_E_UNKNOWNFORMAT;
       }
     }
-    isolation::Job job;
-    job.file = file.Get();
-    job.fileSize = size;
-    isolation::Outcome outcome = isolation::Outcome::kNotWord;
-    const isolation::Failure failure = pool.Run(job, &outcome, doc);
-    const HRESULT hr = IsolatedResult(failure, outcome);
-    if (FAILED(hr)) *doc = DocumentText();
-    return hr;
+    return RunFileJob(pool, file.Get(), size, doc);
   } catch (...) {
     *doc = DocumentText();
     return E_OUTOFMEMORY;

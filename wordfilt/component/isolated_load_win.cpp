@@ -50,14 +50,7 @@ HRESULT IsolatedLoadFile(isolation::WorkerPool& pool, LPCOLESTR path, DocumentTe
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0) return E_FAIL;
     const auto bytes = static_cast<std::uint64_t>(size.QuadPart);
     if (bytes > kMaxPlainFile && !StartsWithSignature(file.Get())) return FILTER_E_UNKNOWNFORMAT;
-    isolation::Job job;
-    job.file = file.Get();
-    job.fileSize = bytes;
-    isolation::Outcome outcome = isolation::Outcome::kNotWord;
-    const isolation::Failure failure = pool.Run(job, &outcome, doc);
-    const HRESULT hr = IsolatedResult(failure, outcome);
-    if (FAILED(hr)) *doc = DocumentText();
-    return hr;
+    return RunFileJob(pool, file.Get(), bytes, doc);
   } catch (...) {
     *doc = DocumentText();
     return E_OUTOFMEMORY;

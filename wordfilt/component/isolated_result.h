@@ -14,4 +14,9 @@ constexpr unsigned char kCompoundSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0
 
 HRESULT IsolatedResult(isolation::Failure failure, isolation::Outcome outcome);
 
+// Hands the open file to a worker and gives its Load result; `doc` is left
+// empty on failure.
+HRESULT RunFileJob(isolation::WorkerPool& pool, isolation::FileRef file, std::uint64_t size,
+                   DocumentText* doc);
+
 }  // namespace wordfilt

@@ -84,6 +84,14 @@ std::vector<std::uint8_t> EncodeResult(Outcome outcome, const DocumentText& doc)
   return w.Take();
 }
 
+std::vector<std::uint8_t> EncodeReply(Outcome outcome, const DocumentText& doc) {
+  try {
+    return EncodeResult(outcome, doc);
+  } catch (const std::bad_alloc&) {
+    return EncodeResult(Outcome::kOutOfMemory, DocumentText());
+  }
+}
+
 bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome, DocumentText* doc) {
   if (size > kMaxResultBytes) return false;
   Reader r(data, size);

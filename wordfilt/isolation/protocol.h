@@ -48,6 +48,9 @@ Outcome OutcomeOf(LoadStatus status);
 
 // Encodes a parse result; `doc` is left empty unless outcome is kOk.
 std::vector<std::uint8_t> EncodeResult(Outcome outcome, const DocumentText& doc);
+// The same in the worker, where encoding a large text may itself run out of
+// memory: then the reply says so instead.
+std::vector<std::uint8_t> EncodeReply(Outcome outcome, const DocumentText& doc);
 
 // Decodes and checks a reply. False for anything malformed: sizes that do not
 // add up, chunks outside the text, unknown break types or outcomes, counts over

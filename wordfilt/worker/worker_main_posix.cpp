@@ -163,12 +163,7 @@ int Serve(unsigned timeoutSeconds) {
     alarm(0);
     std::set_new_handler(nullptr);
     if (outcome != Outcome::kOk && g_outOfMemory) outcome = Outcome::kOutOfMemory;
-    std::vector<std::uint8_t> reply;
-    try {
-      reply = isolation::EncodeResult(outcome, doc);
-    } catch (const std::bad_alloc&) {
-      reply = isolation::EncodeResult(Outcome::kOutOfMemory, DocumentText());
-    }
+    const std::vector<std::uint8_t> reply = isolation::EncodeReply(outcome, doc);
     doc = DocumentText();
     if (isolation::SendMessage(kChannel, MessageType::kResult, reply.data(), reply.size(),
                                Deadline::Forever()) != IoResult::kOk) {
