@@ -7,6 +7,12 @@ if(DOCFLT_SANITIZE)
   add_link_options(-fsanitize=${DOCFLT_SANITIZE})
 endif()
 
+if(NOT WIN32 AND NOT DOCFLT_SANITIZE AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  # One section a function and datum, so that the shipped programs and modules
+  # can leave out what they never reach (docflt_static_runtime).
+  add_compile_options(-ffunction-sections -fdata-sections)
+endif()
+
 if(WIN32)
   # DLLs and programs must load on a plain Windows: no runtime DLLs beside them.
   add_link_options(-static -static-libgcc -static-libstdc++)

@@ -5,11 +5,22 @@
 # their own interface (version scripts), so the runtime copies stay private.
 # Sanitizer builds keep the shared runtime, whose allocation functions the
 # sanitizers replace.
+include(CheckLinkerFlag)
+check_linker_flag(CXX "-Wl,-z,pack-relative-relocs" DOCFLT_LINKER_PACKS_RELOCS)
+
 function(docflt_static_runtime target)
   if(WIN32 OR DOCFLT_SANITIZE OR NOT CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     return()
   endif()
   target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc -Wl,--as-needed)
+  # Every load maps, relocates and faults in what the file holds: unused
+  # sections dropped (with the runtime in, doctext went from 1.6 MB to 0.6 MB),
+  # code and read-only data in one segment (two mappings a module, not four),
+  # relative relocations packed. Together about 8% of a one-document run.
+  target_link_options(${target} PRIVATE -Wl,--gc-sections -Wl,-z,noseparate-code)
+  if(DOCFLT_LINKER_PACKS_RELOCS)
+    target_link_options(${target} PRIVATE -Wl,-z,pack-relative-relocs)
+  endif()
   # A module's own runtime copy must give back its buffers at unload, or every
   # load and unload by a host leaks them (about 20 KB a cycle).
   get_target_property(type ${target} TYPE)
