@@ -106,14 +106,18 @@ ReadResult ReadTextFile(const char* path, TextFile* file) {
   file->encoding = TextEncoding::kNarrow;
   File f(std::fopen(path, "rb"));
   if (!f) return errno == ENOENT ? ReadResult::kMissing : ReadResult::kUnreadable;
-  std::string raw;
-  char chunk[65536];
-  std::size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f.get())) > 0) {
-    if (raw.size() + n > kMaxTextFileBytes) return ReadResult::kTooLarge;
-    raw.append(chunk, n);
+  // Unbuffered, straight into the string: these files are read at every load
+  // of the modules, and a settings file is one read and the end-of-file read.
+  std::setvbuf(f.get(), nullptr, _IONBF, 0);
+  std::string raw(4096, '\0');
+  std::size_t size = 0, n;
+  while ((n = std::fread(&raw[size], 1, raw.size() - size, f.get())) > 0) {
+    size += n;
+    if (size > kMaxTextFileBytes) return ReadResult::kTooLarge;
+    if (size == raw.size()) raw.resize(raw.size() * 2);
   }
   if (std::ferror(f.get())) return ReadResult::kUnreadable;
+  raw.resize(size);
   auto starts = [&](const char* mark, std::size_t len) {
     return raw.compare(0, len, mark, len) == 0;
   };

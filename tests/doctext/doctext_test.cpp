@@ -77,9 +77,10 @@ class Doctext : public testing::Test {
   }
 
   // Runs doctext; `input` names the file that becomes its standard input.
-  Result Run(const std::vector<std::string>& args, const std::string& input = "") {
+  Result Run(const std::vector<std::string>& args, const std::string& input = "",
+             const std::string& program = DOCFLT_DOCTEXT_FILE) {
     const std::string out = work.Join("out" + std::to_string(++runs)), err = out + ".err";
-    std::string command = Quote(fs::absolute(DOCFLT_DOCTEXT_FILE).make_preferred().string());
+    std::string command = Quote(fs::absolute(program).make_preferred().string());
     for (const std::string& a : args) command += " " + Quote(a);
     if (!input.empty()) command += " < " + Quote(input);
     command += " > " + Quote(out) + " 2> " + Quote(err);
@@ -169,6 +170,25 @@ TEST_F(Doctext, HelpAndUsageErrors) {
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(CountLines(r.err, inert), 1) << r.err;
 }
+
+#ifndef _WIN32
+// Installed as bin/doctext beside lib/docflt/, and started by its own path or
+// through a link from elsewhere (the link's folder holds no plug-in).
+TEST_F(Doctext, FindsTheInstalledPlugInByItsOwnPathOrThroughALink) {
+  fs::create_directories(work.Join("inst/bin"));
+  fs::create_directories(work.Join("inst/lib"));
+  fs::create_directories(work.Join("links"));
+  PluginIn("inst/lib/docflt", DOCFLT_SERVER_FILE);
+  const std::string installed = work.Join("inst/bin/doctext");
+  ASSERT_TRUE(fs::copy_file(DOCFLT_DOCTEXT_FILE, installed));
+  fs::create_symlink(installed, work.Join("links/doctext"));
+  for (const std::string& program : {installed, work.Join("links/doctext")}) {
+    const Result r = Run({sample}, "", program);
+    EXPECT_EQ(r.status, 0) << program << ": " << r.err;
+    EXPECT_NE(r.out.find("Welcome to docflt"), std::string::npos) << program;
+  }
+}
+#endif
 
 TEST_F(Doctext, CodePageModesAndStreaming) {
   const std::string utf8 = Text({});
