@@ -71,6 +71,11 @@ void CharRuns::Decode(std::uint32_t cpStart, std::uint32_t cpEnd) {
   const std::vector<Piece>& pieces = tables_.pieces.pieces;
   const long pi = tables_.pieces.Find(cpStart);
   if (pi < 0) return;
+  // Room for the whole range at once (never more than the stream's bytes):
+  // growing by doubling copied the text of a long story several times.
+  if (cpEnd > cpStart)
+    Grow(static_cast<std::size_t>(std::min<std::uint64_t>(cpEnd - cpStart, budget_)));
+  size_ = 0;
   for (std::size_t i = static_cast<std::size_t>(pi); i < pieces.size(); ++i) {
     if (pieces[i].cpStart >= cpEnd) break;
     DecodePiece(pieces[i], cpStart, cpEnd);
