@@ -216,9 +216,38 @@ TEST_F(Pool, IdleWorkerKilledCostsNoDocument) {
 
 TEST_F(Pool, WorkerThatCannotStartFailsClearly) {
   WorkerPool missing(dir.File("not-a-program", "#!/nonexistent\n"), settings, 1);
+  missing.StartEarly();
   const Result r = RunFile(missing, SampleDoc());
   EXPECT_EQ(r.failure, Failure::kStart);
   EXPECT_EQ(ZombieCount(), 0u);
+}
+
+// A worker started ahead runs before any document and serves the first one;
+// one that dies before it is ready costs no document either.
+TEST_F(Pool, WorkerStartedEarlyServesTheFirstDocument) {
+  pool->StartEarly();
+  const std::vector<Child> early = Children();
+  ASSERT_EQ(early.size(), 1u);
+  const Result first = RunFile(*pool, SampleDoc());
+  ASSERT_EQ(first.failure, Failure::kNone);
+  EXPECT_EQ(Isolated(first), good);
+  const std::vector<Child> after = Children();
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_EQ(after[0].pid, early[0].pid);
+
+  pool.reset(new WorkerPool(DOCFLT_FAULT_WORKER_FILE, settings, 2));
+  pool->StartEarly();
+  const std::vector<Child> doomed = Children();
+  ASSERT_EQ(doomed.size(), 1u);
+  ASSERT_EQ(kill(doomed[0].pid, SIGKILL), 0);
+  // Dead (a zombie until the pool reaps it), its end of the channel closed.
+  for (int waited = 0; waited < 1000; waited += 10) {
+    const std::vector<Child> now = Children();
+    if (!now.empty() && now[0].state == 'Z') break;
+    std::this_thread::sleep_for(Ms(10));
+  }
+  ExpectNextDocumentFine();
+  for (const Child& c : Children()) EXPECT_NE(c.pid, doomed[0].pid);
 }
 
 // Several threads share two workers: every document comes back whole and

@@ -34,6 +34,12 @@ void StartModuleIsolation(const std::string& modulePath) noexcept {
         const unsigned cpus = std::thread::hardware_concurrency();
         g_pool.reset(
             new isolation::WorkerPool(WorkerPathBeside(modulePath), settings, cpus ? cpus : 2));
+#ifndef _WIN32
+        // The first worker starts now, while the host finishes its own set-up
+        // (the plug-in asks for the factory at load). Not on Windows, where
+        // this runs under the loader lock, which starting a process must not.
+        g_pool->StartEarly();
+#endif
       }
     });
   } catch (...) {

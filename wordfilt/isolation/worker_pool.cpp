@@ -43,6 +43,16 @@ WorkerPool::WorkerPool(std::string program, Settings settings, unsigned maxWorke
 WorkerPool::~WorkerPool() {
   std::lock_guard<std::mutex> lock(mutex_);
   idle_.clear();  // each worker is killed and reaped
+  starting_.clear();
+}
+
+void WorkerPool::StartEarly() {
+  std::unique_ptr<WorkerProcess> worker = WorkerProcess::Spawn(program_, settings_);
+  if (!worker) return;  // the first document tries again, and reports it
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (live_ >= maxWorkers_) return;
+  ++live_;
+  starting_.push_back(std::move(worker));
 }
 
 std::unique_ptr<WorkerProcess> WorkerPool::Acquire() {
@@ -53,6 +63,16 @@ std::unique_ptr<WorkerProcess> WorkerPool::Acquire() {
       idle_.pop_back();
       if (worker->StillIdle()) return worker;
       --live_;  // died or misbehaved while idle; reaped as it goes
+    }
+    if (!starting_.empty()) {
+      std::unique_ptr<WorkerProcess> worker = std::move(starting_.back());
+      starting_.pop_back();
+      lock.unlock();
+      if (worker->AwaitReady(kStartTimeout)) return worker;
+      worker.reset();  // killed and reaped; a fresh one is started below
+      lock.lock();
+      --live_;
+      continue;
     }
     if (live_ < maxWorkers_) break;
     freed_.wait(lock);

@@ -55,6 +55,10 @@ class WorkerPool {
   WorkerPool(const WorkerPool&) = delete;
   WorkerPool& operator=(const WorkerPool&) = delete;
 
+  // Starts one worker without waiting for it: its start-up overlaps whatever
+  // the caller does before the first document, which then finds it ready.
+  void StartEarly();
+
   // Runs one document; on kNone *outcome and (for kOk) *doc hold the result.
   Failure Run(const Job& job, Outcome* outcome, DocumentText* doc);
 
@@ -73,7 +77,8 @@ class WorkerPool {
   std::mutex mutex_;
   std::condition_variable freed_;
   std::vector<std::unique_ptr<WorkerProcess>> idle_;
-  unsigned live_ = 0;  // idle and busy
+  std::vector<std::unique_ptr<WorkerProcess>> starting_;  // spawned, not yet ready
+  unsigned live_ = 0;                                     // idle and busy
 };
 
 }  // namespace isolation

@@ -65,6 +65,13 @@ constexpr int kChannelFd = 3;
 std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::string& program,
                                                     const Settings& settings,
                                                     std::chrono::milliseconds startTimeout) {
+  std::unique_ptr<WorkerProcess> worker = Spawn(program, settings);
+  if (!worker || !worker->AwaitReady(startTimeout)) return nullptr;
+  return worker;
+}
+
+std::unique_ptr<WorkerProcess> WorkerProcess::Spawn(const std::string& program,
+                                                    const Settings& settings) {
   int pair[2];
   if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) return nullptr;
   UniqueFd ours(pair[0]), theirs(pair[1]);
@@ -79,18 +86,20 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::string& program,
   if (pid < 0) return nullptr;
   if (pid == 0) ExecWorker(theirs.Get(), program.c_str(), argv.data(), addressSpace);
   theirs.Reset();
-  std::unique_ptr<WorkerProcess> worker(new WorkerProcess(pid, std::move(ours)));
+  return std::unique_ptr<WorkerProcess>(new WorkerProcess(pid, std::move(ours)));
+}
+
+bool WorkerProcess::AwaitReady(std::chrono::milliseconds startTimeout) {
   MessageType type{};
   ByteBuffer payload;
-  if (ReceiveMessage(worker->Socket(), Deadline::In(startTimeout), 4, &type, &payload) !=
-          IoResult::kOk ||
+  if (ReceiveMessage(Socket(), Deadline::In(startTimeout), 4, &type, &payload) != IoResult::kOk ||
       type != MessageType::kReady || payload.size() != 4) {
-    return nullptr;  // killed and reaped by the destructor
+    return false;
   }
   std::uint32_t sandboxed = 0;
   std::memcpy(&sandboxed, payload.data(), 4);
-  worker->sandboxed_ = sandboxed != 0;
-  return worker;
+  sandboxed_ = sandboxed != 0;
+  return true;
 }
 
 WorkerProcess::~WorkerProcess() {

@@ -19,6 +19,11 @@ class WorkerProcess {
   // null when it cannot be started or never reports ready.
   static std::unique_ptr<WorkerProcess> Start(const std::string& program, const Settings& settings,
                                               std::chrono::milliseconds startTimeout);
+  // Start in two halves, so that a worker can start while the caller goes on:
+  // Spawn starts the program (null when it cannot), AwaitReady waits for its
+  // ready message; a worker is given documents only after AwaitReady.
+  static std::unique_ptr<WorkerProcess> Spawn(const std::string& program, const Settings& settings);
+  bool AwaitReady(std::chrono::milliseconds startTimeout);
   ~WorkerProcess();
   WorkerProcess(const WorkerProcess&) = delete;
   WorkerProcess& operator=(const WorkerProcess&) = delete;

@@ -78,6 +78,13 @@ bool AwaitClient(HANDLE pipe, HANDLE process, std::chrono::milliseconds timeout)
 std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::string& program,
                                                     const Settings& settings,
                                                     std::chrono::milliseconds startTimeout) {
+  std::unique_ptr<WorkerProcess> worker = Spawn(program, settings);
+  if (!worker || !worker->AwaitReady(startTimeout)) return nullptr;
+  return worker;
+}
+
+std::unique_ptr<WorkerProcess> WorkerProcess::Spawn(const std::string& program,
+                                                    const Settings& settings) {
   std::unique_ptr<WorkerProcess> worker(new WorkerProcess());
   // Beyond the address space (32-bit builds) the limit is the address space.
   const std::uint64_t limit = std::uint64_t(settings.memoryLimitMiB) << 20;
@@ -112,20 +119,20 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::string& program,
       ResumeThread(pi.hThread) == static_cast<DWORD>(-1)) {
     return nullptr;  // killed by the destructor
   }
-  thread.Reset();
-  if (!AwaitClient(worker->pipe_.Get(), pi.hProcess, startTimeout)) return nullptr;
+  return worker;
+}
+
+bool WorkerProcess::AwaitReady(std::chrono::milliseconds startTimeout) {
+  if (!AwaitClient(pipe_.Get(), process_.Get(), startTimeout)) return false;
   ULONG client = 0;
-  if (!GetNamedPipeClientProcessId(worker->pipe_.Get(), &client) || client != pi.dwProcessId) {
-    return nullptr;  // someone else took the pipe
+  if (!GetNamedPipeClientProcessId(pipe_.Get(), &client) || client != pid_) {
+    return false;  // someone else took the pipe
   }
   MessageType type{};
   ByteBuffer payload;
-  if (ReceiveMessage(worker->Socket(), Deadline::In(startTimeout), 4, &type, &payload) !=
-          IoResult::kOk ||
-      type != MessageType::kReady || payload.size() != 4) {
-    return nullptr;
-  }
-  return worker;
+  return ReceiveMessage(Socket(), Deadline::In(startTimeout), 4, &type, &payload) ==
+             IoResult::kOk &&
+         type == MessageType::kReady && payload.size() == 4;
 }
 
 WorkerProcess::~WorkerProcess() {
