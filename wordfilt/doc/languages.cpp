@@ -1,5 +1,8 @@
 #include "wordfilt/doc/languages.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace wordfilt {
 namespace {
 
@@ -74,81 +77,94 @@ Script ClassifyChar(char16_t c) {
   return Script::kNeutral;
 }
 
+namespace {
+
+struct PrimaryPage {
+  std::uint16_t primary;
+  std::uint16_t page;  // 0: the language has no ANSI code page
+};
+
+// The primary languages whose ANSI code page is not 1252, by primary id.
+constexpr PrimaryPage kPrimaryPages[] = {
+    {0x01, 1256},  // Arabic
+    {0x02, 1251},  // Bulgarian
+    {0x05, 1250},  // Czech
+    {0x08, 1253},  // Greek
+    {0x0D, 1255},  // Hebrew
+    {0x0E, 1250},  // Hungarian
+    {0x11, 932},   // Japanese
+    {0x12, 949},   // Korean
+    {0x15, 1250},  // Polish
+    {0x18, 1250},  // Romanian
+    {0x19, 1251},  // Russian
+    {0x1B, 1250},  // Slovak
+    {0x1C, 1250},  // Albanian
+    {0x1E, 874},   // Thai
+    {0x1F, 1254},  // Turkish
+    {0x20, 1256},  // Urdu
+    {0x22, 1251},  // Ukrainian
+    {0x23, 1251},  // Belarusian
+    {0x24, 1250},  // Slovenian
+    {0x25, 1257},  // Estonian
+    {0x26, 1257},  // Latvian
+    {0x27, 1257},  // Lithuanian
+    {0x28, 1251},  // Tajik
+    {0x29, 1256},  // Persian
+    {0x2A, 1258},  // Vietnamese
+    {0x2B, 0},     // Armenian
+    {0x2E, 1250},  // Sorbian
+    {0x2F, 1251},  // Macedonian
+    {0x37, 0},     // Georgian
+    {0x39, 0},     // Hindi
+    {0x3D, 1255},  // Yiddish
+    {0x3F, 1251},  // Kazakh
+    {0x40, 1251},  // Kyrgyz
+    {0x44, 1251},  // Tatar
+    {0x45, 0},     // Bengali
+    {0x46, 0},     // Punjabi
+    {0x47, 0},     // Gujarati
+    {0x48, 0},     // Odia
+    {0x49, 0},     // Tamil
+    {0x4A, 0},     // Telugu
+    {0x4B, 0},     // Kannada
+    {0x4C, 0},     // Malayalam
+    {0x4D, 0},     // Assamese
+    {0x4E, 0},     // Marathi
+    {0x4F, 0},     // Sanskrit
+    {0x50, 1251},  // Mongolian
+    {0x53, 0},     // Khmer
+    {0x54, 0},     // Lao
+    {0x57, 0},     // Konkani
+    {0x5A, 0},     // Syriac
+    {0x5B, 0},     // Sinhala
+    {0x61, 0},     // Nepali
+    {0x65, 0},     // Divehi
+    {0x6D, 1251},  // Bashkir
+    {0x85, 1251},  // Sakha
+    {0x8C, 1256},  // Dari
+    {0x92, 1256},  // Central Kurdish
+};
+
+}  // namespace
+
 std::uint32_t AnsiCodePage(std::uint16_t lid) {
   const std::uint16_t primary = lid & 0x3FF;
   const std::uint16_t sub = lid >> 10;
+  // Languages written in two scripts or two Chinese forms: the sublanguage decides.
   switch (primary) {
-    case 0x01:  // Arabic
-    case 0x20:  // Urdu
-    case 0x29:  // Persian
-    case 0x8C:  // Dari
-    case 0x92:  // Central Kurdish
-      return 1256;
-    case 0x02:  // Bulgarian
-    case 0x19:  // Russian
-    case 0x22:  // Ukrainian
-    case 0x23:  // Belarusian
-    case 0x28:  // Tajik
-    case 0x2F:  // Macedonian
-    case 0x3F:  // Kazakh
-    case 0x40:  // Kyrgyz
-    case 0x44:  // Tatar
-    case 0x50:  // Mongolian
-    case 0x6D:  // Bashkir
-    case 0x85:  // Sakha
-      return 1251;
     case 0x1A:  // Croatian, Serbian, Bosnian: the Cyrillic variants use 1251
       return (sub == 3 || sub == 7 || sub == 8) ? 1251 : 1250;
-    case 0x05:  // Czech
-    case 0x0E:  // Hungarian
-    case 0x15:  // Polish
-    case 0x18:  // Romanian
-    case 0x1B:  // Slovak
-    case 0x1C:  // Albanian
-    case 0x24:  // Slovenian
-    case 0x2E:  // Sorbian
-      return 1250;
-    case 0x08: return 1253;  // Greek
-    case 0x0D:               // Hebrew
-    case 0x3D:               // Yiddish
-      return 1255;
-    case 0x1F:  // Turkish
-      return 1254;
     case 0x2C:  // Azerbaijani, Uzbek: Latin 1254, Cyrillic 1251
     case 0x43: return sub == 2 ? 1251 : 1254;
-    case 0x25:  // Estonian
-    case 0x26:  // Latvian
-    case 0x27:  // Lithuanian
-      return 1257;
-    case 0x2A: return 1258;  // Vietnamese
-    case 0x1E: return 874;   // Thai
-    case 0x11: return 932;   // Japanese
-    case 0x12: return 949;   // Korean
-    case 0x04:               // Chinese: PRC and Singapore simplified, the rest traditional
+    case 0x04:  // Chinese: PRC and Singapore simplified, the rest traditional
       return (sub == 2 || sub == 4) ? 936 : 950;
-    case 0x39:
-    case 0x45:
-    case 0x46:
-    case 0x47:
-    case 0x48:
-    case 0x49:
-    case 0x4A:
-    case 0x4B:
-    case 0x4C:
-    case 0x4D:
-    case 0x4E:
-    case 0x4F:
-    case 0x57:
-    case 0x5A:
-    case 0x5B:
-    case 0x37:
-    case 0x2B:
-    case 0x65:
-    case 0x53:
-    case 0x54:
-    case 0x61: return 0;  // Indic, Syriac, Georgian, Armenian, Divehi, Khmer, Lao, Nepali
-    default: return 1252;
+    default: break;
   }
+  const auto* end = std::end(kPrimaryPages);
+  const auto* it =
+      std::lower_bound(std::begin(kPrimaryPages), end, primary,
+                       [](const PrimaryPage& p, std::uint16_t id) { return p.primary < id; });
+  return it != end && it->primary == primary ? it->page : 1252;
 }
 
 bool LanguageFitsScript(std::uint16_t lid, Script s) {
