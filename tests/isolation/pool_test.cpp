@@ -16,6 +16,7 @@
 #include "wordfilt/doc/extract.h"
 #include "wordfilt/formats/any_format.h"
 #include "wordfilt/isolation/worker_pool.h"
+#include "wordfilt/isolation/worker_process_posix.h"
 
 using namespace wordfilt;
 using namespace wordfilt::isolation;
@@ -292,4 +293,27 @@ TEST(ReleaseWorker, ReadsOnlyTheSectorsOfACompoundFileThatTheTextNeeds) {
   ASSERT_EQ(r.failure, Failure::kNone);
   EXPECT_EQ(r.outcome, Outcome::kOk);
   EXPECT_EQ(Isolated(r), InProcess(SampleDoc()));
+}
+
+// Starting a worker does not copy the host's memory map: a host holding a
+// gigabyte starts one about as fast as a small one (a forked start took 20 to
+// 40 times longer there, page tables copied and pages left copy-on-write).
+TEST(WorkerStart, CostsTheSameInALargeHost) {
+  Settings settings;
+  auto quickest = [&] {
+    auto best = std::chrono::steady_clock::duration::max();
+    for (int i = 0; i < 3; ++i) {
+      const auto start = std::chrono::steady_clock::now();
+      EXPECT_TRUE(WorkerProcess::Start(DOCFLT_WORKER_FILE, settings, Ms(10000)));
+      best = std::min(best, std::chrono::steady_clock::now() - start);
+    }
+    return std::chrono::duration_cast<std::chrono::microseconds>(best);
+  };
+  const auto small = quickest();
+  std::vector<char> held(std::size_t(1) << 30);
+  for (std::size_t i = 0; i < held.size(); i += 4096) held[i] = 1;
+  const auto large = quickest();
+  EXPECT_LT(large.count(), 3 * small.count() + 10000)
+      << "small host " << small.count() << " us, large host " << large.count() << " us";
+  EXPECT_EQ(held[4096], 1);
 }
