@@ -6,7 +6,13 @@
 # Sanitizer builds keep the shared runtime, whose allocation functions the
 # sanitizers replace.
 include(CheckLinkerFlag)
+include(CheckCXXSourceCompiles)
 check_linker_flag(CXX "-Wl,-z,pack-relative-relocs" DOCFLT_LINKER_PACKS_RELOCS)
+if(NOT WIN32 AND NOT DEFINED DOCFLT_STATIC_PIE)
+  set(CMAKE_REQUIRED_LINK_OPTIONS -static-pie)
+  check_cxx_source_compiles("int main() { return 0; }" DOCFLT_STATIC_PIE)
+  unset(CMAKE_REQUIRED_LINK_OPTIONS)
+endif()
 
 function(docflt_static_runtime target)
   if(WIN32 OR DOCFLT_SANITIZE OR NOT CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
@@ -26,5 +32,21 @@ function(docflt_static_runtime target)
   get_target_property(type ${target} TYPE)
   if(type STREQUAL "MODULE_LIBRARY" OR type STREQUAL "SHARED_LIBRARY")
     target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/static_runtime_release_posix.cpp)
+  endif()
+endfunction()
+
+# docflt_static_program(target): a program linked whole, the C library too, as
+# a position-independent static executable where the toolchain can: nothing
+# for the loader to find, map or bind when it starts (the worker starts once
+# per worker, on the way to a host's first document). Elsewhere, as above.
+function(docflt_static_program target)
+  if(WIN32 OR DOCFLT_SANITIZE OR NOT DOCFLT_STATIC_PIE OR NOT CMAKE_CXX_COMPILER_ID MATCHES "GNU")
+    docflt_static_runtime(${target})
+    return()
+  endif()
+  # -static-pie alone: with -static-libgcc beside it the driver links dynamically.
+  target_link_options(${target} PRIVATE -static-pie -Wl,--gc-sections -Wl,-z,noseparate-code)
+  if(DOCFLT_LINKER_PACKS_RELOCS)
+    target_link_options(${target} PRIVATE -Wl,-z,pack-relative-relocs)
   endif()
 endfunction()
