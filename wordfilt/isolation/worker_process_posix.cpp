@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -52,11 +53,22 @@ constexpr int kChannelFd = 3;
     rlimit as{addressSpace, addressSpace};
     setrlimit(RLIMIT_AS, &as);
   }
-  // The host may block or ignore signals; the worker starts with defaults.
-  sigset_t all;
-  sigemptyset(&all);
-  sigprocmask(SIG_SETMASK, &all, nullptr);
-  signal(SIGPIPE, SIG_DFL);
+  // The host's handlers are its code on its memory: none may run in here.
+  // Signals stay blocked (Spawn blocked them all before vfork) until every
+  // caught one is back to its default; ignored ones stay ignored, as exec
+  // keeps them, but SIGPIPE, which the worker needs.
+  for (int sig = 1; sig < NSIG; ++sig) {
+    struct sigaction action {};
+    if (sigaction(sig, nullptr, &action) != 0) continue;
+    if (action.sa_handler == SIG_DFL || (action.sa_handler == SIG_IGN && sig != SIGPIPE)) continue;
+    struct sigaction reset {};
+    reset.sa_handler = SIG_DFL;
+    sigaction(sig, &reset, nullptr);
+  }
+  // The host may block signals; the worker starts with none blocked.
+  sigset_t unblocked;
+  sigemptyset(&unblocked);
+  sigprocmask(SIG_SETMASK, &unblocked, nullptr);
   execve(program, argv, environ);
   _exit(127);
 }
@@ -85,9 +97,15 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Spawn(const std::string& program,
 #endif
   // vfork, not fork: the host's page tables are not copied, nor its pages
   // left copy-on-write while the child execs (a large host paid for both).
+  // The child shares this memory until it execs: no signal may reach a
+  // handler in it before ExecWorker has reset them.
+  sigset_t all, before;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &before);
   const pid_t pid = vfork();
-  if (pid < 0) return nullptr;
   if (pid == 0) ExecWorker(theirs.Get(), program.c_str(), argv.data(), addressSpace);
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  if (pid < 0) return nullptr;
   theirs.Reset();
   return std::unique_ptr<WorkerProcess>(new WorkerProcess(pid, std::move(ours)));
 }
