@@ -140,6 +140,22 @@ IoResult SendMessage(int socket, MessageType type, const void* payload, std::siz
   return SendAll(socket, iov, size ? 2 : 1, deadline, passFd);
 }
 
+IoResult SendReply(int socket, MessageType type, const ReplyParts& reply,
+                   const Deadline& deadline) {
+  const std::size_t size = reply.head.size() + reply.textBytes + reply.tail.size();
+  if (size > UINT32_MAX) return IoResult::kFailed;
+  std::uint32_t header[2] = {static_cast<std::uint32_t>(type), static_cast<std::uint32_t>(size)};
+  iovec iov[4] = {{header, sizeof header}};
+  int count = 1;
+  const auto add = [&](const void* data, std::size_t n) {
+    if (n) iov[count++] = {const_cast<void*>(data), n};
+  };
+  add(reply.head.data(), reply.head.size());
+  add(reply.text, reply.textBytes);
+  add(reply.tail.data(), reply.tail.size());
+  return SendAll(socket, iov, count, deadline, -1);
+}
+
 IoResult SendMessage2(int socket, MessageType type, std::uint32_t word, const void* payload,
                       std::size_t size, const Deadline& deadline) {
   if (size > UINT32_MAX - 4) return IoResult::kFailed;

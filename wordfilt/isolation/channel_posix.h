@@ -39,6 +39,8 @@ class UniqueFd {
 // Sends one message; passFd (when not -1) travels with its first byte.
 IoResult SendMessage(int socket, MessageType type, const void* payload, std::size_t size,
                      const Deadline& deadline, int passFd = -1);
+// Sends a message whose payload is the parts of `reply`, one after another.
+IoResult SendReply(int socket, MessageType type, const ReplyParts& reply, const Deadline& deadline);
 // Sends a message whose payload is a 4-byte word followed by `size` bytes.
 IoResult SendMessage2(int socket, MessageType type, std::uint32_t word, const void* payload,
                       std::size_t size, const Deadline& deadline);

@@ -1,5 +1,6 @@
 #include "wordfilt/isolation/protocol.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace wordfilt {
@@ -25,10 +26,20 @@ class Reader {
  public:
   Reader(const std::uint8_t* data, std::size_t size) : data_(data), left_(size) {}
   bool U32(std::uint32_t* v) { return Raw(v, sizeof *v); }
+  // Appended through a small buffer: resize would first fill a long text
+  // with zeros one unit at a time, which costs more than the copy itself.
   bool Units(std::size_t count, std::u16string* s) {
     if (count > left_ / sizeof(char16_t)) return false;
-    s->resize(count);
-    return Raw(&(*s)[0], count * sizeof(char16_t));
+    s->clear();
+    s->reserve(count);
+    char16_t block[2048];
+    while (count > 0) {
+      const std::size_t n = std::min(count, sizeof block / sizeof block[0]);
+      Raw(block, n * sizeof(char16_t));
+      s->append(block, n);
+      count -= n;
+    }
+    return true;
   }
   bool AtEnd() const { return left_ == 0; }
 
@@ -59,29 +70,51 @@ Outcome OutcomeOf(LoadStatus status) {
 // Layout: outcome, truncated, text units, chunk count, property count; the
 // text; each chunk's offset, length, locale and break; each property's id,
 // length and units.
-std::vector<std::uint8_t> EncodeResult(Outcome outcome, const DocumentText& doc) {
+ReplyParts EncodeResultParts(Outcome outcome, const DocumentText& doc) {
   const bool ok = outcome == Outcome::kOk;
-  const std::size_t textBytes = ok ? doc.text.size() * sizeof(char16_t) : 0;
-  Writer w(20 + textBytes + (ok ? doc.chunks.size() * 16 : 0));
-  w.U32(static_cast<std::uint32_t>(outcome));
-  w.U32(ok && doc.truncated ? 1 : 0);
-  w.U32(ok ? static_cast<std::uint32_t>(doc.text.size()) : 0);
-  w.U32(ok ? static_cast<std::uint32_t>(doc.chunks.size()) : 0);
-  w.U32(ok ? static_cast<std::uint32_t>(doc.properties.size()) : 0);
-  if (!ok) return w.Take();
-  w.Units(doc.text);
+  ReplyParts parts;
+  Writer head(20);
+  head.U32(static_cast<std::uint32_t>(outcome));
+  head.U32(ok && doc.truncated ? 1 : 0);
+  head.U32(ok ? static_cast<std::uint32_t>(doc.text.size()) : 0);
+  head.U32(ok ? static_cast<std::uint32_t>(doc.chunks.size()) : 0);
+  head.U32(ok ? static_cast<std::uint32_t>(doc.properties.size()) : 0);
+  parts.head = head.Take();
+  if (!ok) return parts;
+  parts.text = doc.text.data();
+  parts.textBytes = doc.text.size() * sizeof(char16_t);
+  Writer tail(doc.chunks.size() * 16);
   for (const TextChunk& c : doc.chunks) {
-    w.U32(c.offset);
-    w.U32(c.length);
-    w.U32(c.locale);
-    w.U32(static_cast<std::uint32_t>(c.breakType));
+    tail.U32(c.offset);
+    tail.U32(c.length);
+    tail.U32(c.locale);
+    tail.U32(static_cast<std::uint32_t>(c.breakType));
   }
   for (const DocumentProperty& p : doc.properties) {
-    w.U32(p.id);
-    w.U32(static_cast<std::uint32_t>(p.value.size()));
-    w.Units(p.value);
+    tail.U32(p.id);
+    tail.U32(static_cast<std::uint32_t>(p.value.size()));
+    tail.Units(p.value);
   }
-  return w.Take();
+  parts.tail = tail.Take();
+  return parts;
+}
+
+ReplyParts EncodeReplyParts(Outcome outcome, const DocumentText& doc) {
+  try {
+    return EncodeResultParts(outcome, doc);
+  } catch (const std::bad_alloc&) {
+    return EncodeResultParts(Outcome::kOutOfMemory, DocumentText());
+  }
+}
+
+std::vector<std::uint8_t> EncodeResult(Outcome outcome, const DocumentText& doc) {
+  ReplyParts parts = EncodeResultParts(outcome, doc);
+  std::vector<std::uint8_t> bytes = std::move(parts.head);
+  const auto* text = reinterpret_cast<const std::uint8_t*>(parts.text);
+  bytes.reserve(bytes.size() + parts.textBytes + parts.tail.size());
+  if (parts.textBytes) bytes.insert(bytes.end(), text, text + parts.textBytes);
+  bytes.insert(bytes.end(), parts.tail.begin(), parts.tail.end());
+  return bytes;
 }
 
 std::vector<std::uint8_t> EncodeReply(Outcome outcome, const DocumentText& doc) {

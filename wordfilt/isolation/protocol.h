@@ -48,6 +48,17 @@ Outcome OutcomeOf(LoadStatus status);
 
 // Encodes a parse result; `doc` is left empty unless outcome is kOk.
 std::vector<std::uint8_t> EncodeResult(Outcome outcome, const DocumentText& doc);
+
+// The same encoding in three parts, the text left where it lies in `doc`
+// (which must outlive the parts): a long text is sent without a copy.
+struct ReplyParts {
+  std::vector<std::uint8_t> head;
+  const char16_t* text = nullptr;
+  std::size_t textBytes = 0;
+  std::vector<std::uint8_t> tail;
+};
+// With the worker's fallback to kOutOfMemory, as EncodeReply below.
+ReplyParts EncodeReplyParts(Outcome outcome, const DocumentText& doc);
 // The same in the worker, where encoding a large text may itself run out of
 // memory: then the reply says so instead.
 std::vector<std::uint8_t> EncodeReply(Outcome outcome, const DocumentText& doc);

@@ -163,10 +163,9 @@ int Serve(unsigned timeoutSeconds) {
     alarm(0);
     std::set_new_handler(nullptr);
     if (outcome != Outcome::kOk && g_outOfMemory) outcome = Outcome::kOutOfMemory;
-    const std::vector<std::uint8_t> reply = isolation::EncodeReply(outcome, doc);
-    doc = DocumentText();
-    if (isolation::SendMessage(kChannel, MessageType::kResult, reply.data(), reply.size(),
-                               Deadline::Forever()) != IoResult::kOk) {
+    const isolation::ReplyParts reply = isolation::EncodeReplyParts(outcome, doc);
+    if (isolation::SendReply(kChannel, MessageType::kResult, reply, Deadline::Forever()) !=
+        IoResult::kOk) {
       return 2;
     }
   }
