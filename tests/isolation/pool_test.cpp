@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 #include "isolation_support.h"
@@ -294,6 +295,61 @@ TEST(ReleaseWorker, ReadsOnlyTheSectorsOfACompoundFileThatTheTextNeeds) {
   EXPECT_EQ(r.outcome, Outcome::kOk);
   EXPECT_EQ(Isolated(r), InProcess(SampleDoc()));
 }
+
+#ifdef __linux__
+namespace {
+
+long VoluntarySwitches(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::stol(line.substr(24));
+  }
+  return -1;
+}
+
+long KernelMaxSendBuffer() {
+  std::ifstream f("/proc/sys/net/core/wmem_max");
+  long n = -1;
+  f >> n;
+  return n;
+}
+
+}  // namespace
+
+// Every switch between the two processes costs tens of microseconds on a
+// virtual machine, more than parsing a small document's structures: the worker
+// sleeps once per document (waiting for the next one), not again each time
+// the module reads part of its reply, and a long text goes back in one write.
+TEST(ReleaseWorker, SleepsOncePerDocument) {
+  Settings settings;
+  WorkerPool pool(DOCFLT_WORKER_FILE, settings, 1);
+  ASSERT_EQ(RunFile(pool, SampleDoc()).failure, Failure::kNone);
+  const pid_t worker = WaitForChild(100);
+  ASSERT_GT(worker, 0);
+  const long before = VoluntarySwitches(worker);
+  constexpr int kDocuments = 40;
+  for (int i = 0; i < kDocuments; ++i)
+    ASSERT_EQ(RunFile(pool, SampleDoc()).failure, Failure::kNone);
+  const long small = VoluntarySwitches(worker) - before;
+  EXPECT_LE(small, kDocuments + kDocuments / 4);
+
+  TempDir dir{"longtext"};
+  std::string line = "A line of plain text that repeats to make a long document.\r\n";
+  std::string text;
+  while (text.size() < (1u << 20)) text += line;
+  const std::string path = dir.File("long.txt", text);
+  const long beforeLong = VoluntarySwitches(worker);
+  const Result r = RunFile(pool, path);
+  ASSERT_EQ(r.failure, Failure::kNone);
+  EXPECT_GE(r.doc.text.size(), text.size() - 2 * text.size() / line.size());
+  const std::size_t replyBytes = r.doc.text.size() * 2 + r.doc.chunks.size() * 16 + 4096;
+  // The kernel grants twice the size asked for, up to twice its maximum.
+  if (2 * KernelMaxSendBuffer() < static_cast<long>(replyBytes))
+    GTEST_SKIP() << "this kernel caps socket buffers below one reply";
+  EXPECT_LE(VoluntarySwitches(worker) - beforeLong, 3);
+}
+#endif
 
 // Starting a worker does not copy the host's memory map: a host holding a
 // gigabyte starts one about as fast as a small one (a forked start took 20 to

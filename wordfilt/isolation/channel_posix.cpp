@@ -70,13 +70,14 @@ IoResult SendAll(int socket, iovec* iov, int count, const Deadline& deadline, in
   return IoResult::kOk;
 }
 
-// Reads exactly `size` bytes; a file passed with them goes to *fd. Without a
-// deadline the call blocks; with one, it reads what is there and waits only
-// when nothing is (a caller has mostly seen the reply arrive already).
+// Reads exactly `size` bytes; a file passed with them goes to *fd. It reads
+// what is there and waits in poll only when nothing is: a reader blocked in
+// recvmsg is also woken each time the other end takes data out of the
+// socket, a switch between the processes for nothing; poll is not.
 IoResult ReceiveAll(int socket, void* buffer, std::size_t size, const Deadline& deadline,
                     UniqueFd* fd, bool* gotFd) {
   auto* p = static_cast<char*>(buffer);
-  const int flags = (deadline.forever ? 0 : MSG_DONTWAIT) | MSG_CMSG_CLOEXEC;
+  const int flags = MSG_DONTWAIT | MSG_CMSG_CLOEXEC;
   while (size > 0) {
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 4)];
     iovec iov{p, size};
@@ -169,6 +170,12 @@ IoResult ReceiveMessage(int socket, const Deadline& deadline, std::size_t maxPay
                         MessageType* type, ByteBuffer* payload, UniqueFd* receivedFd) {
   std::uint32_t header[2] = {};
   bool gotFd = false;
+  if (deadline.forever) {
+    // A caller without a deadline is waiting for the next message: no
+    // read is tried before it is there.
+    const IoResult wait = WaitFor(socket, POLLIN, deadline);
+    if (wait != IoResult::kOk) return wait;
+  }
   IoResult r = ReceiveAll(socket, header, sizeof header, deadline, receivedFd, &gotFd);
   if (r != IoResult::kOk) return r;
   if (header[1] > maxPayload) return IoResult::kMalformed;
