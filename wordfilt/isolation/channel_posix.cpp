@@ -11,6 +11,8 @@ namespace wordfilt {
 namespace isolation {
 namespace {
 
+constexpr std::size_t kInlinePayloadBytes = 4096 - 8;
+
 // Waits until the socket is ready for `events`; false on timeout or error.
 IoResult WaitFor(int socket, short events, const Deadline& deadline) {
   for (;;) {
@@ -70,17 +72,19 @@ IoResult SendAll(int socket, iovec* iov, int count, const Deadline& deadline, in
   return IoResult::kOk;
 }
 
-// Reads exactly `size` bytes; a file passed with them goes to *fd. It reads
-// what is there and waits in poll only when nothing is: a reader blocked in
-// recvmsg is also woken each time the other end takes data out of the
-// socket, a switch between the processes for nothing; poll is not.
-IoResult ReceiveAll(int socket, void* buffer, std::size_t size, const Deadline& deadline,
-                    UniqueFd* fd, bool* gotFd) {
+// Reads at least `least` and at most `most` bytes, the count in *got; a file
+// passed with them goes to *fd. It reads what is there and waits in poll only
+// when nothing is: a reader blocked in recvmsg is also woken each time the
+// other end takes data out of the socket, a switch between the processes for
+// nothing; poll is not.
+IoResult ReceiveAtLeast(int socket, void* buffer, std::size_t least, std::size_t most,
+                        const Deadline& deadline, UniqueFd* fd, bool* gotFd, std::size_t* got) {
   auto* p = static_cast<char*>(buffer);
   const int flags = MSG_DONTWAIT | MSG_CMSG_CLOEXEC;
-  while (size > 0) {
+  *got = 0;
+  while (*got < least) {
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 4)];
-    iovec iov{p, size};
+    iovec iov{p + *got, most - *got};
     msghdr msg{};
     msg.msg_iov = &iov;
     msg.msg_iovlen = 1;
@@ -115,10 +119,15 @@ IoResult ReceiveAll(int socket, void* buffer, std::size_t size, const Deadline& 
     }
     if (malformed) return IoResult::kMalformed;
     if (n == 0) return IoResult::kClosed;
-    p += n;
-    size -= static_cast<std::size_t>(n);
+    *got += static_cast<std::size_t>(n);
   }
   return IoResult::kOk;
+}
+
+IoResult ReceiveAll(int socket, void* buffer, std::size_t size, const Deadline& deadline,
+                    UniqueFd* fd, bool* gotFd) {
+  std::size_t got = 0;
+  return ReceiveAtLeast(socket, buffer, size, size, deadline, fd, gotFd, &got);
 }
 
 }  // namespace
@@ -168,7 +177,6 @@ IoResult SendMessage2(int socket, MessageType type, std::uint32_t word, const vo
 
 IoResult ReceiveMessage(int socket, const Deadline& deadline, std::size_t maxPayload,
                         MessageType* type, ByteBuffer* payload, UniqueFd* receivedFd) {
-  std::uint32_t header[2] = {};
   bool gotFd = false;
   if (deadline.forever) {
     // A caller without a deadline is waiting for the next message: no
@@ -176,17 +184,28 @@ IoResult ReceiveMessage(int socket, const Deadline& deadline, std::size_t maxPay
     const IoResult wait = WaitFor(socket, POLLIN, deadline);
     if (wait != IoResult::kOk) return wait;
   }
-  IoResult r = ReceiveAll(socket, header, sizeof header, deadline, receivedFd, &gotFd);
+  // The header and a short payload come in one read. Each side sends a
+  // message only in answer to the other's, so nothing may follow this one.
+  struct {
+    std::uint32_t header[2];
+    std::uint8_t payload[kInlinePayloadBytes];
+  } first;
+  std::size_t got = 0;
+  IoResult r = ReceiveAtLeast(socket, &first, sizeof first.header, sizeof first, deadline,
+                              receivedFd, &gotFd, &got);
   if (r != IoResult::kOk) return r;
-  if (header[1] > maxPayload) return IoResult::kMalformed;
-  *type = static_cast<MessageType>(header[0]);
+  const std::size_t size = first.header[1];
+  const std::size_t arrived = got - sizeof first.header;
+  if (size > maxPayload || arrived > size) return IoResult::kMalformed;
+  *type = static_cast<MessageType>(first.header[0]);
   try {
-    payload->resize(header[1]);
+    payload->resize(size);
   } catch (...) {
     return IoResult::kFailed;
   }
-  if (header[1] == 0) return IoResult::kOk;
-  return ReceiveAll(socket, payload->data(), payload->size(), deadline, nullptr, &gotFd);
+  if (arrived) std::memcpy(payload->data(), first.payload, arrived);
+  if (arrived == size) return IoResult::kOk;
+  return ReceiveAll(socket, payload->data() + arrived, size - arrived, deadline, nullptr, &gotFd);
 }
 
 }  // namespace isolation
