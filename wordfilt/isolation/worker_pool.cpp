@@ -23,6 +23,8 @@ constexpr int kMaxStreamRequests = 1024;
 // documents are parsed within it, and a reply to a caller that did not sleep
 // needs no wake-up (costly on virtual machines, tens of microseconds).
 constexpr std::chrono::microseconds kYieldBudget{1000};
+// Replies up to this size are received into memory kept from the last one.
+constexpr std::size_t kKeptReplyBytes = std::size_t(4) << 20;
 
 Failure FromIo(IoResult r) {
   switch (r) {
@@ -135,7 +137,7 @@ Failure WorkerPool::Converse(WorkerProcess& worker, const Job& job, bool* sent, 
   *sent = true;
   worker.YieldUntilReply(kYieldBudget);
   MessageType type{};
-  ByteBuffer payload;
+  ByteBuffer& payload = worker.ReplyBuffer();
   ByteBuffer stream;
   for (int requests = 0;;) {
     io = ReceiveMessage(socket, deadline, kMaxResultBytes, &type, &payload);
@@ -155,8 +157,9 @@ Failure WorkerPool::Converse(WorkerProcess& worker, const Job& job, bool* sent, 
     if (io != IoResult::kOk) return FromIo(io);
   }
   stream = ByteBuffer();
-  if (!DecodeResult(payload.data(), payload.size(), outcome, doc)) return Failure::kMalformed;
-  return Failure::kNone;
+  const bool decoded = DecodeResult(payload.data(), payload.size(), outcome, doc);
+  if (payload.capacity() > kKeptReplyBytes) ByteBuffer().swap(payload);
+  return decoded ? Failure::kNone : Failure::kMalformed;
 }
 
 }  // namespace isolation

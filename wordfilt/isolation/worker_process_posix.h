@@ -31,6 +31,9 @@ class WorkerProcess {
   int Socket() const { return socket_.Get(); }
   pid_t Pid() const { return pid_; }
   bool Sandboxed() const { return sandboxed_; }
+  // Where this worker's replies are received, kept between documents (up to
+  // a few MB) so that each long reply does not fault in fresh pages.
+  ByteBuffer& ReplyBuffer() { return replies_; }
   // False when the idle worker has gone (closed its end) or sent something
   // nobody asked for: it must not be given a document.
   bool StillIdle() const;
@@ -49,6 +52,7 @@ class WorkerProcess {
   UniqueFd socket_;
   bool sandboxed_ = false;
   int cpu_ = -1;  // the processor the worker is held to, -1 for none
+  ByteBuffer replies_;
 };
 
 }  // namespace isolation

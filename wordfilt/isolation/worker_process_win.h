@@ -30,6 +30,9 @@ class WorkerProcess {
 
   Channel Socket() const { return Channel{pipe_.Get(), process_.Get(), event_.Get()}; }
   DWORD Pid() const { return pid_; }
+  // Where this worker's replies are received, kept between documents (up to
+  // a few MB) so that each long reply does not fault in fresh pages.
+  ByteBuffer& ReplyBuffer() { return replies_; }
   // Whether the job object holds the memory limit (systems that refuse it
   // leave the worker's own allocation cap).
   bool MemoryLimitedByJob() const { return jobLimitsMemory_; }
@@ -47,6 +50,7 @@ class WorkerProcess {
   UniqueHandle event_;  // for the pipe's transfers
   DWORD pid_ = 0;
   bool jobLimitsMemory_ = false;
+  ByteBuffer replies_;
 };
 
 }  // namespace isolation
