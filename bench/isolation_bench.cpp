@@ -41,6 +41,10 @@ std::vector<std::string> Documents() {
 void InProcess(benchmark::State& state, const std::string& path) {
   for (auto _ : state) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      state.SkipWithError("cannot open the document");
+      break;
+    }
     const auto size = static_cast<std::uint64_t>(lseek(fd, 0, SEEK_END));
     DocumentText doc;
     if (ExtractCompoundFrom(std::make_shared<platform::cfb::FileSource>(fd, size), doc) !=
@@ -54,6 +58,10 @@ void Isolated(benchmark::State& state, const std::string& path) {
   isolation::WorkerPool pool(DOCFLT_WORKER_FILE, isolation::Settings(), 1);
   for (auto _ : state) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      state.SkipWithError("cannot open the document");
+      break;
+    }
     isolation::Job job;
     job.file = fd;
     job.fileSize = static_cast<std::uint64_t>(lseek(fd, 0, SEEK_END));
