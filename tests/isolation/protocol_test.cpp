@@ -56,6 +56,21 @@ TEST(IsolationProtocol, ResultRoundTrips) {
   EXPECT_EQ(out.properties[1].value, u"Author");
   EXPECT_TRUE(out.truncated);
 
+  // A reply lying at an odd address (the text's units unaligned) decodes the
+  // same, a long text included.
+  DocumentText longer;
+  for (int i = 0; i < 3000; ++i) longer.text += static_cast<char16_t>(u'A' + i % 50);
+  longer.chunks = {{0, 2500, 0x0409, kBreakNone}, {2500, 500, 0x0419, kBreakParagraph}};
+  longer.properties = {{2, u"Title"}};
+  const std::vector<std::uint8_t> encoded = EncodeResult(Outcome::kOk, longer);
+  std::vector<std::uint8_t> shifted(encoded.size() + 1);
+  std::memcpy(shifted.data() + 1, encoded.data(), encoded.size());
+  DocumentText fromOdd;
+  ASSERT_TRUE(DecodeResult(shifted.data() + 1, encoded.size(), &outcome, &fromOdd));
+  EXPECT_EQ(fromOdd.text, longer.text);
+  EXPECT_EQ(fromOdd.properties[0].value, u"Title");
+  EXPECT_EQ(fromOdd.chunks[1].locale, 0x0419u);
+
   // A failure carries nothing, whatever the document held.
   const std::vector<std::uint8_t> failed = EncodeResult(Outcome::kEncrypted, in);
   ASSERT_TRUE(DecodeResult(failed.data(), failed.size(), &outcome, &out));

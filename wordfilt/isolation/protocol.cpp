@@ -1,6 +1,7 @@
 #include "wordfilt/isolation/protocol.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace wordfilt {
@@ -26,10 +27,18 @@ class Reader {
  public:
   Reader(const std::uint8_t* data, std::size_t size) : data_(data), left_(size) {}
   bool U32(std::uint32_t* v) { return Raw(v, sizeof *v); }
-  // Appended through a small buffer: resize would first fill a long text
-  // with zeros one unit at a time, which costs more than the copy itself.
+  // Straight from the reply where its units are aligned (the text of a
+  // received reply is): assign copies with memcpy, so no unit is read as a
+  // char16_t before it lands. Elsewhere through a small buffer, because resize
+  // would first fill a long text with zeros one unit at a time.
   bool Units(std::size_t count, std::u16string* s) {
     if (count > left_ / sizeof(char16_t)) return false;
+    if (reinterpret_cast<std::uintptr_t>(data_) % alignof(char16_t) == 0) {
+      s->assign(reinterpret_cast<const char16_t*>(data_), count);
+      data_ += count * sizeof(char16_t);
+      left_ -= count * sizeof(char16_t);
+      return true;
+    }
     s->clear();
     s->reserve(count);
     char16_t block[2048];
