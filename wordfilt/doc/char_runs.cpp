@@ -22,14 +22,17 @@ CharRuns::CharRuns(const Document& doc)
   }
 }
 
+void CharRuns::Reserve(std::size_t n) {
+  if (capacity_ - size_ >= n) return;
+  const std::size_t capacity = std::max(size_ + n, 2 * capacity_);
+  std::unique_ptr<char16_t[]> bigger(new char16_t[capacity]);
+  if (size_ != 0) std::memcpy(bigger.get(), raw_.get(), size_ * sizeof(char16_t));
+  raw_ = std::move(bigger);
+  capacity_ = capacity;
+}
+
 char16_t* CharRuns::Grow(std::size_t n) {
-  if (capacity_ - size_ < n) {
-    const std::size_t capacity = std::max(size_ + n, 2 * capacity_);
-    std::unique_ptr<char16_t[]> bigger(new char16_t[capacity]);
-    if (size_ != 0) std::memcpy(bigger.get(), raw_.get(), size_ * sizeof(char16_t));
-    raw_ = std::move(bigger);
-    capacity_ = capacity;
-  }
+  Reserve(n);
   char16_t* at = raw_.get() + size_;
   size_ += n;
   return at;
@@ -74,8 +77,7 @@ void CharRuns::Decode(std::uint32_t cpStart, std::uint32_t cpEnd) {
   // Room for the whole range at once (never more than the stream's bytes):
   // growing by doubling copied the text of a long story several times.
   if (cpEnd > cpStart)
-    Grow(static_cast<std::size_t>(std::min<std::uint64_t>(cpEnd - cpStart, budget_)));
-  size_ = 0;
+    Reserve(static_cast<std::size_t>(std::min<std::uint64_t>(cpEnd - cpStart, budget_)));
   for (std::size_t i = static_cast<std::size_t>(pi); i < pieces.size(); ++i) {
     if (pieces[i].cpStart >= cpEnd) break;
     DecodePiece(pieces[i], cpStart, cpEnd);

@@ -68,6 +68,8 @@ class CharRuns {
   void DecodePiece(const Piece& p, std::uint32_t cpStart, std::uint32_t cpEnd);
   void DecodeBytes(const std::uint8_t* p, std::size_t n, bool compressed);
   // Room for n more characters after size_, kept from one range to the next.
+  void Reserve(std::size_t n);
+  // The same, taken: size_ moves past them; where they start.
   char16_t* Grow(std::size_t n);
 
   const TextTables& tables_;
