@@ -76,14 +76,6 @@ constexpr int kChannelBufferBytes = 4 << 20;
 
 }  // namespace
 
-std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::string& program,
-                                                    const Settings& settings,
-                                                    std::chrono::milliseconds startTimeout) {
-  std::unique_ptr<WorkerProcess> worker = Spawn(program, settings);
-  if (!worker || !worker->AwaitReady(startTimeout)) return nullptr;
-  return worker;
-}
-
 std::unique_ptr<WorkerProcess> WorkerProcess::Spawn(const std::string& program,
                                                     const Settings& settings) {
   int pair[2];

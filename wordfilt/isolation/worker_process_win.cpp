@@ -75,14 +75,6 @@ bool AwaitClient(HANDLE pipe, HANDLE process, std::chrono::milliseconds timeout)
 
 }  // namespace
 
-std::unique_ptr<WorkerProcess> WorkerProcess::Start(const std::string& program,
-                                                    const Settings& settings,
-                                                    std::chrono::milliseconds startTimeout) {
-  std::unique_ptr<WorkerProcess> worker = Spawn(program, settings);
-  if (!worker || !worker->AwaitReady(startTimeout)) return nullptr;
-  return worker;
-}
-
 std::unique_ptr<WorkerProcess> WorkerProcess::Spawn(const std::string& program,
                                                     const Settings& settings) {
   std::unique_ptr<WorkerProcess> worker(new WorkerProcess());
