@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace platform::cfb {
 
@@ -30,12 +31,15 @@ FileSource::~FileSource() { close(fd_); }
 
 bool FileSource::readAt(std::uint64_t offset, void* dst, std::size_t n, std::size_t* got) const {
   if (!headRead_ && offset < kHeadBytes) {
-    const std::size_t want = size_ < kHeadBytes ? std::size_t(size_) : kHeadBytes;
-    if (!preadAll(0, head_, want, &headLen_)) return false;
-    headRead_ = true;
+    const std::size_t want = size_ <= kWholeBytes ? std::size_t(size_) : kHeadBytes;
+    head_.reset(new (std::nothrow) std::uint8_t[want ? want : 1]);
+    if (head_) {  // without the memory, every read goes to the file
+      if (!preadAll(0, head_.get(), want, &headLen_)) return false;
+      headRead_ = true;
+    }
   }
-  if (headRead_ && offset + n <= headLen_) {
-    std::memcpy(dst, head_ + offset, n);
+  if (headRead_ && offset <= headLen_ && n <= headLen_ - offset) {
+    if (n) std::memcpy(dst, head_.get() + offset, n);
     *got = n;
     return true;
   }

@@ -2,6 +2,8 @@
 #pragma once
 
 #ifndef _WIN32
+#include <memory>
+
 #include "platform/com.h"
 #include "platform/com_ref.h"
 #include "platform/storage/byte_source.h"
@@ -23,8 +25,10 @@ class LockBytesSource final : public ByteSource {
 };
 
 // Reads an open file with pread; owns and closes the descriptor. The first
-// 512 bytes are read once and kept: the signature check and the header read
-// that follows it would otherwise each cost a system call.
+// bytes are read once and kept: the signature check and the header read that
+// follows it would otherwise each cost a system call. A small file is kept
+// whole that way: its header, allocation tables, directory and streams would
+// take half a dozen reads, which cost more than reading the rest of it.
 class FileSource final : public ByteSource {
  public:
   FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
@@ -40,7 +44,8 @@ class FileSource final : public ByteSource {
   int fd_;
   std::uint64_t size_;
   static constexpr std::size_t kHeadBytes = 512;
-  mutable std::uint8_t head_[kHeadBytes];
+  static constexpr std::size_t kWholeBytes = 32 * 1024;  // files up to this are kept whole
+  mutable std::unique_ptr<std::uint8_t[]> head_;
   mutable std::size_t headLen_ = 0;  // bytes of head_ that hold the file's first bytes
   mutable bool headRead_ = false;
 };
