@@ -11,15 +11,36 @@
 
 namespace wordfilt {
 
+namespace {
+
+// Built once rather than for each document: filling them cost a small
+// document's parse as much as its text did.
+const CharRuns::ByteMap& Cp1252Map() {
+  static const CharRuns::ByteMap map = [] {
+    CharRuns::ByteMap m{};
+    for (std::size_t b = 0; b < m.size(); ++b) m[b] = Cp1252ToUnicode(static_cast<std::uint8_t>(b));
+    return m;
+  }();
+  return map;
+}
+
+const CharRuns::ByteMap& IdentityMap() {
+  static const CharRuns::ByteMap map = [] {
+    CharRuns::ByteMap m{};
+    for (std::size_t b = 0; b < m.size(); ++b) m[b] = static_cast<char16_t>(b);
+    return m;
+  }();
+  return map;
+}
+
+}  // namespace
+
 CharRuns::CharRuns(const Document& doc)
     : tables_(doc.tables()), doc_(doc.wordDocument()), budget_(doc.wordDocument().size()) {
   // Word 97 compresses only text that Windows-1252 holds; Word 6 text waits
   // for its font to tell the code page. Both leave ASCII as it is, which
   // DecodeBytes relies on.
-  const bool word6 = EightBitText(doc.fib().version);
-  for (std::size_t b = 0; b < 256; ++b) {
-    byteMap_[b] = word6 ? static_cast<char16_t>(b) : Cp1252ToUnicode(static_cast<std::uint8_t>(b));
-  }
+  byteMap_ = EightBitText(doc.fib().version) ? &IdentityMap() : &Cp1252Map();
 }
 
 void CharRuns::Reserve(std::size_t n) {
@@ -49,7 +70,7 @@ void CharRuns::DecodeBytes(const std::uint8_t* p, std::size_t n, bool compressed
     while (n - i >= 16) {
       const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
       if (_mm_movemask_epi8(x) != 0) {
-        for (const std::size_t stop = i + 16; i < stop; ++i) dst[i] = byteMap_[p[i]];
+        for (const std::size_t stop = i + 16; i < stop; ++i) dst[i] = (*byteMap_)[p[i]];
         continue;
       }
       _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_unpacklo_epi8(x, zero));
@@ -57,7 +78,7 @@ void CharRuns::DecodeBytes(const std::uint8_t* p, std::size_t n, bool compressed
       i += 16;
     }
 #endif
-    for (; i < n; ++i) dst[i] = byteMap_[p[i]];
+    for (; i < n; ++i) dst[i] = (*byteMap_)[p[i]];
   } else {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     std::memcpy(dst, p, 2 * n);  // already UTF-16LE

@@ -16,6 +16,7 @@ namespace wordfilt {
 
 class CharRuns {
  public:
+  using ByteMap = std::array<char16_t, 256>;
   struct Run {
     std::uint32_t start = 0;  // index of its first character in text()
     std::uint32_t fc = 0;     // byte offset of its first character
@@ -74,8 +75,8 @@ class CharRuns {
 
   const TextTables& tables_;
   ByteSpan doc_;
-  std::array<char16_t, 256> byteMap_{};  // 8-bit text to UTF-16 (Word 6: bytes as they are)
-  std::uint64_t budget_ = 0;             // characters left to decode
+  const ByteMap* byteMap_ = nullptr;  // 8-bit text to UTF-16 (Word 6: bytes as they are)
+  std::uint64_t budget_ = 0;          // characters left to decode
   bool truncated_ = false;
 
   // The decoded text; not a string, whose resizing would clear what is
