@@ -41,17 +41,7 @@ mapfile -t files <"$work/list"
 [ "${#files[@]}" -gt 0 ] || { echo "bars.sh: no .doc files in $dir" >&2; exit 2; }
 echo "${#files[@]} documents (four copies of $dir), $rounds rounds"
 
-# Times in microseconds from bash's own clock: no process is started to read it.
-declare -A times
-run() {  # name, command...
-  local name=$1 t0 t1
-  shift
-  t0=${EPOCHREALTIME/./}
-  "$@" >/dev/null 2>&1 || true
-  t1=${EPOCHREALTIME/./}
-  times[$name]+="$((t1 - t0)) "
-}
-median() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+source scripts/timing.sh
 
 in=$work/inproc/bin/doctext
 pr=$work/process/bin/doctext

@@ -22,16 +22,7 @@ peers=()
 for p in antiword catdoc; do command -v "$p" >/dev/null && peers+=("$p"); done
 [ "${#peers[@]}" -gt 0 ] || echo "peers.sh: neither antiword nor catdoc is installed" >&2
 
-# Times in microseconds from bash's own clock: no process is started to read it.
-declare -A times
-run() {  # name, command...
-  local name=$1 t0 t1
-  shift
-  t0=${EPOCHREALTIME/./}
-  "$@" >/dev/null 2>&1 || true
-  t1=${EPOCHREALTIME/./}
-  times[$name]+="$((10#$t1 - 10#$t0)) "
-}
+source scripts/timing.sh
 per_file() { for f in "${files[@]}"; do "$1" "$f" || true; done; }
 
 for ((r = 0; r < rounds; r++)); do
@@ -42,16 +33,15 @@ for ((r = 0; r < rounds; r++)); do
   done
 done
 
-median() { tr ' ' '\n' | grep . | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-ours=$(echo "${times[doctext]}" | median)
+ours=$(median doctext)
 n=${#files[@]}
 printf '%-16s %10s %12s\n' "extractor" "median ms" "docs/s"
 show() { printf '%-16s %10.1f %12.0f\n' "$1" "$(echo "$2/1000" | bc -l)" "$(echo "$n*1000000/$2" | bc -l)"; }
 show doctext "$ours"
 best_file="" best_batch=""
 for p in "${peers[@]}"; do
-  f=$(echo "${times[$p/file]}" | median)
-  b=$(echo "${times[$p/batch]}" | median)
+  f=$(median "$p/file")
+  b=$(median "$p/batch")
   show "$p (per file)" "$f"
   show "$p (one run)" "$b"
   [ -z "$best_file" ] || [ "$f" -lt "$best_file" ] && best_file=$f
