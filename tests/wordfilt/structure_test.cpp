@@ -77,8 +77,44 @@ TEST(FileInformation, Word2FilesAreReadFromThePlainFile) {
   wordfilt::DocumentText out;
   ASSERT_EQ(wordfilt::ExtractFromBytes(file.data(), file.size(), out), LoadStatus::kOk);
   EXPECT_EQ(out.text, u"Word two\ntext \u201Cquoted\u201D\n");
-  // Fast-saved Word 2 files are not read.
-  file[0x0A] = 0x04;
+}
+
+// A fast-saved Word 2 file appends edits to the file and orders its text
+// through a piece table whose size is a 16-bit count.
+TEST(FileInformation, FastSavedWord2FilesFollowTheirPieceTable) {
+  const std::string stored = "tail\r\x93head\x94 ";  // the edit came later in the file
+  Bytes file(0x180, 0);
+  file[0] = 0xDB;
+  file[1] = 0xA5;
+  file[2] = 45;
+  file[0x0A] = 0x04;  // fast-saved
+  file.insert(file.end(), stored.begin(), stored.end());
+  const auto put = [&file](std::size_t at, std::uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) file[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  put(0x18, 0x180, 4);
+  put(0x1C, static_cast<std::uint32_t>(file.size()), 4);
+  put(0x34, 12, 4);  // ccpText: "\x93head\x94 " then "tail\r"
+  const std::size_t clx = file.size();
+  // A property list the reader must step over, then the pieces: CPs 0, 7, 12
+  // and two descriptors (flags, fc, property modifier).
+  const std::uint8_t head[] = {1, 2, 0, 0x41, 0x01, 2, 4 * 3 + 8 * 2, 0};
+  file.insert(file.end(), std::begin(head), std::end(head));
+  file.resize(file.size() + 4 * 3 + 8 * 2, 0);
+  const std::size_t plc = clx + sizeof head;
+  put(plc + 4, 7, 4);
+  put(plc + 8, 12, 4);
+  put(plc + 12 + 2, 0x180 + 5, 4);
+  // Read with Word 6's numbers this modifier (92, operand 1) would hide the piece.
+  put(plc + 12 + 6, 92 << 1 | 1 << 8, 2);
+  put(plc + 20 + 2, 0x180, 4);
+  put(0x11E, static_cast<std::uint32_t>(clx), 4);
+  put(0x122, static_cast<std::uint32_t>(file.size() - clx), 2);
+  wordfilt::DocumentText out;
+  ASSERT_EQ(wordfilt::ExtractFromBytes(file.data(), file.size(), out), LoadStatus::kOk);
+  EXPECT_EQ(out.text, u"\u201Chead\u201D tail\n");
+  // The piece table cut short is a damaged file, not the stored order.
+  put(0x122, 6, 2);
   EXPECT_EQ(wordfilt::ExtractFromBytes(file.data(), file.size(), out), LoadStatus::kDamaged);
 }
 

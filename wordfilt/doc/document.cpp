@@ -63,8 +63,6 @@ LoadStatus Document::Load(StreamSource& source) {
     table = ByteSpan(table_);
   }
 
-  // Fast-saved Word 2 files keep their piece table where this parser does not look.
-  if (fib_.version == WordVersion::kWord2 && fib_.complex) return LoadStatus::kDamaged;
   TextTables& t = tables_;
   PieceTableStatus pt = ParseClx(table, fib_, t.pieces);
   if (pt == PieceTableStatus::kDamaged && !fib_.complex) {

@@ -186,8 +186,18 @@ FibStatus ParseWord6(ByteSpan s, const FibBase& base, Fib& fib) {
   return FibStatus::kOk;
 }
 
-// Word 2 shares the Word 6 header as far as the story lengths; its structures
-// after that are not read (its text has no piece table unless fast-saved).
+// Word 2 stores its structures as pairs of a 32-bit position and a 16-bit
+// length from 0x58, in Word 6's order as far as the piece table (the 34th).
+struct FcLcbPairWord2 {
+  Le32 fc;
+  Le16 lcb;
+};
+static_assert(sizeof(FcLcbPairWord2) == 6, "a Word 2 fc/lcb pair is 6 bytes");
+constexpr std::uint64_t kClxWord2 = 0x58 + 33 * sizeof(FcLcbPairWord2);
+static_assert(kClxWord2 == 0x11E, "the Word 2 piece table pair at its place");
+
+// Word 2 shares the Word 6 header as far as the story lengths; of its
+// structures only the piece table is read (text is read in the main stories only).
 FibStatus ParseWord2(ByteSpan s, Fib& fib) {
   FibCountsWord6 counts;
   if (!s.Read(sizeof(FibBase), counts)) return FibStatus::kDamaged;
@@ -199,6 +209,14 @@ FibStatus ParseWord2(ByteSpan s, Fib& fib) {
   fib.ccpHdd = counts.ccpHdd;
   fib.ccpMcr = counts.ccpMcr;
   fib.ccpAtn = counts.ccpAtn;
+  // Only a fast-saved file needs its piece table; a plain one may leave the
+  // pair stale, and its text is contiguous anyway.
+  FcLcbPairWord2 clx;
+  if (fib.complex) {
+    if (!s.Read(kClxWord2, clx)) return FibStatus::kDamaged;
+    fib.clx.fc = clx.fc;
+    fib.clx.lcb = clx.lcb;
+  }
   return FibStatus::kOk;
 }
 

@@ -41,7 +41,9 @@ PieceTableStatus ParsePlcPcd(ByteSpan plc, WordVersion version, PieceTable& out)
     Piece p;
     p.cpStart = cpStart;
     p.cpEnd = cpEnd;
-    p.prm = pcd.prm;
+    // Word 2 numbers its property modifiers differently; its character
+    // properties are not read at all.
+    p.prm = version == WordVersion::kWord2 ? 0 : static_cast<std::uint16_t>(pcd.prm);
     if (EightBitText(version)) {
       p.compressed = true;
       p.fc = fc;
@@ -82,11 +84,18 @@ PieceTableStatus ParseClx(ByteSpan table, const Fib& fib, PieceTable& out) {
       out.grpprls.push_back(grpprl);
       at += 3ull + cb;
     } else if (clxt == kClxtPcdt) {
+      // Word 2 gives the piece table's size in 16 bits, later versions in 32.
+      const bool word2 = fib.version == WordVersion::kWord2;
+      const std::uint64_t start = at + (word2 ? 3 : 5);
       std::uint32_t lcb = 0;
-      if (!clx.U32(at + 1, lcb)) return PieceTableStatus::kDamaged;
+      std::uint16_t lcb16 = 0;
+      if (word2 ? !clx.U16(at + 1, lcb16) : !clx.U32(at + 1, lcb)) {
+        return PieceTableStatus::kDamaged;
+      }
+      if (word2) lcb = lcb16;
       // Some writers round the CLX size; take what the stream holds.
-      const std::uint64_t avail = clx.size() - (at + 5);
-      return ParsePlcPcd(clx.Sub(at + 5, std::min<std::uint64_t>(lcb, avail)), fib.version, out);
+      const std::uint64_t avail = clx.size() - start;
+      return ParsePlcPcd(clx.Sub(start, std::min<std::uint64_t>(lcb, avail)), fib.version, out);
     } else {
       return PieceTableStatus::kDamaged;
     }
