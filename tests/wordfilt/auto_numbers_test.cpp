@@ -65,13 +65,13 @@ TEST(AutoNumbers, BulletsShowTheirSymbolOrAPlainBullet) {
   wingdings.font = 2;
   AutoLevelDef picture{23, "a", ""};
   picture.font = 3;
-  const AutoLevelDef dash{23, "-", ""};
+  const AutoLevelDef dash{23, "-", " "};
   d.paragraphs = {{"a", Cat({AutoDescriptionSprm(symbol), AutoLevelSprm(11)})},
                   {"b", Cat({AutoDescriptionSprm(wingdings), AutoLevelSprm(11)})},
                   {"c", Cat({AutoDescriptionSprm(picture), AutoLevelSprm(11)})},
                   {"d", Cat({AutoDescriptionSprm(dash), AutoLevelSprm(11)})},
                   AtLevel("e", 11)};
-  EXPECT_EQ(Text(d), u"\u2022\ta\n\u25CF\tb\n\u2022\tc\n-\td\n\u2022\te\n");
+  EXPECT_EQ(Text(d), u"\u2022\ta\n\u25CF\tb\n\u2022\tc\n- \td\n\u2022\te\n");
 }
 
 TEST(AutoNumbers, BulletsEndANumberedList) {

@@ -52,13 +52,16 @@ void AutoNumbers::Numbered(ByteSpan description, std::u16string& out) {
 }
 
 void AutoNumbers::Bulleted(ByteSpan description, std::u16string& out) {
-  const std::size_t before = out.size();
-  if (ReadAutoLevel(description, description_)) {
-    if (description_.space) out.push_back(u' ');
-    Shown(description_.before, description_.font, out);
-    Shown(description_.after, description_.font, out);
+  number_.clear();
+  const bool read = ReadAutoLevel(description, description_);
+  if (read) {
+    Shown(description_.before, description_.font, number_);
+    Shown(description_.after, description_.font, number_);
   }
-  if (out.size() == before || out.back() == u' ') out.push_back(kPlainBullet);
+  // A bullet that shows nothing here (a picture, or none given) is a plain one.
+  if (number_.find_first_not_of(u' ') == std::u16string::npos) number_.assign(1, kPlainBullet);
+  if (read && description_.space) out.push_back(u' ');
+  out += number_;
   out.push_back(u'\t');
 }
 
