@@ -511,3 +511,177 @@ wordfilt::MemoryStreams BuildWord6(const std::string& text, const std::vector<Wo
 }
 
 }  // namespace wordtest
+
+namespace wordtest {
+namespace {
+
+// An ANLV: 16 bytes, its text counts given.
+void PutLevel(Bytes& b, const AutoLevelDef& d) {
+  b.push_back(d.nfc);
+  b.push_back(static_cast<std::uint8_t>(d.before.size()));
+  b.push_back(static_cast<std::uint8_t>(d.after.size()));
+  b.push_back(d.previous ? 0x04 : 0x00);
+  b.push_back(0);
+  b.push_back(0);
+  Put16(b, d.font);
+  Put16(b, 0);  // size
+  Put16(b, d.startAt);
+  Put16(b, 0);  // indent
+  Put16(b, 0);  // space
+}
+
+Bytes Word6Sprm(std::uint8_t opcode, const Bytes& operand) {
+  Bytes b = {opcode, static_cast<std::uint8_t>(operand.size())};
+  b.insert(b.end(), operand.begin(), operand.end());
+  return b;
+}
+
+void PutText(Bytes& b, const std::string& text, std::size_t size) {
+  Bytes t(text.begin(), text.end());
+  t.resize(size, 0);
+  b.insert(b.end(), t.begin(), t.end());
+}
+
+Bytes Word6Styles(const std::vector<Bytes>& styles) {
+  Bytes stsh;
+  Put16(stsh, 14);  // cbStshi
+  Put16(stsh, static_cast<std::uint16_t>(styles.size()));
+  Put16(stsh, 8);  // base size of a style
+  PadTo(stsh, 16);
+  for (const Bytes& papx : styles) {
+    Bytes std;
+    Put16(std, 0);
+    Put16(std, 0xFFF1);  // a paragraph style based on none
+    Put16(std, 2);       // two property lists
+    Put16(std, 0);
+    std.insert(std.end(), {1, 'S', 0});  // its name
+    if (std.size() % 2) std.push_back(0);
+    Put16(std, static_cast<std::uint16_t>(papx.size() + 2));
+    Put16(std, 0);
+    std.insert(std.end(), papx.begin(), papx.end());
+    if (std.size() % 2) std.push_back(0);
+    Put16(std, 0);  // no character properties
+    Put16(stsh, static_cast<std::uint16_t>(std.size()));
+    stsh.insert(stsh.end(), std.begin(), std.end());
+  }
+  return stsh;
+}
+
+Bytes Word6FontTable(const std::vector<Word6Font>& fonts) {
+  Bytes ffn;
+  Put16(ffn, 0);
+  for (const Word6Font& f : fonts) {
+    ffn.push_back(static_cast<std::uint8_t>(5 + f.name.size() + 1));
+    ffn.push_back(0);
+    Put16(ffn, 400);
+    ffn.push_back(f.charset);
+    ffn.push_back(0);
+    ffn.insert(ffn.end(), f.name.begin(), f.name.end());
+    ffn.push_back(0);
+  }
+  Set16(ffn, 0, static_cast<std::uint16_t>(ffn.size()));
+  return ffn;
+}
+
+// Appends `data` to the stream as the structure of FIB pair `index`.
+void PutStructure(Bytes& doc, int index, const Bytes& data) {
+  if (data.empty()) return;
+  const std::size_t at = 0x58 + 8 * static_cast<std::size_t>(index);
+  Set32(doc, at, static_cast<std::uint32_t>(doc.size()));
+  Set32(doc, at + 4, static_cast<std::uint32_t>(data.size()));
+  doc.insert(doc.end(), data.begin(), data.end());
+}
+
+// The section table; each section's property list goes in the stream first.
+Bytes Word6Sections(Bytes& doc, const Word6Doc& d, const std::vector<std::uint32_t>& paraEnds) {
+  Bytes cps = {0, 0, 0, 0};
+  Bytes seds;
+  std::size_t para = 0;
+  for (const Word6Section& s : d.sections) {
+    para = std::min(para + s.paragraphs, paraEnds.size());
+    Put32(cps, para == 0 ? 0 : paraEnds[para - 1]);
+    const std::uint32_t fcSepx = static_cast<std::uint32_t>(doc.size());
+    Put16(doc, static_cast<std::uint16_t>(s.sprms.size()));
+    doc.insert(doc.end(), s.sprms.begin(), s.sprms.end());
+    Put16(seds, 0);
+    Put32(seds, fcSepx);
+    Put16(seds, 0);
+    Put32(seds, 0xFFFFFFFFu);
+  }
+  cps.insert(cps.end(), seds.begin(), seds.end());
+  return cps;
+}
+
+}  // namespace
+
+Bytes AutoLevelSprm(std::uint8_t level) { return {13, level}; }
+
+Bytes AutoDescriptionSprm(const AutoLevelDef& def) {
+  Bytes b;
+  PutLevel(b, def);
+  b.insert(b.end(), {0, 0, 0, 0});
+  PutText(b, def.before + def.after, 32);
+  return Word6Sprm(12, b);
+}
+
+Bytes OutlineSprm(const std::vector<AutoLevelDef>& levels, bool restartEachSection) {
+  Bytes b;
+  std::string text;
+  for (std::size_t k = 0; k < 9; ++k) {
+    const AutoLevelDef d = k < levels.size() ? levels[k] : AutoLevelDef();
+    PutLevel(b, d);
+    text += d.before + d.after;
+  }
+  b.insert(b.end(), {static_cast<std::uint8_t>(restartEachSection ? 1 : 0), 0, 0, 0});
+  PutText(b, text, 64);
+  return Word6Sprm(133, b);
+}
+
+Bytes Word6Stream(const Word6Doc& d) {
+  Bytes doc(kTextStart, 0);
+  std::vector<FcRun> chpx;
+  std::vector<FcRun> papx;
+  std::vector<std::uint32_t> paraEnds;
+  const Bytes font = {93, 0, 0};
+  for (const Word6Paragraph& p : d.paragraphs) {
+    const std::uint32_t start = static_cast<std::uint32_t>(doc.size());
+    doc.insert(doc.end(), p.text.begin(), p.text.end());
+    doc.push_back('\r');
+    const std::uint32_t end = static_cast<std::uint32_t>(doc.size());
+    chpx.push_back({start, end - 1, font});
+    chpx.push_back({end - 1, end, p.hiddenMark ? Cat({font, Bytes{92, 1}}) : font});
+    Bytes data;
+    Put16(data, p.istd);
+    data.insert(data.end(), p.grpprl.begin(), p.grpprl.end());
+    papx.push_back({start, end, data});
+    paraEnds.push_back(end - kTextStart);
+  }
+  const std::uint32_t fcMac = static_cast<std::uint32_t>(doc.size());
+  chpx.erase(
+      std::remove_if(chpx.begin(), chpx.end(), [](const FcRun& r) { return r.fcStart == r.fcEnd; }),
+      chpx.end());
+  const Bytes bteChpx = WriteFkps(doc, chpx, false, true);
+  const Bytes btePapx = WriteFkps(doc, papx, true, true);
+  PadTo(doc, 0x160);
+  const Bytes sed = d.sections.empty() ? Bytes() : Word6Sections(doc, d, paraEnds);
+  PutStructure(doc, 1, d.styles.empty() ? Bytes() : Word6Styles(d.styles));
+  PutStructure(doc, 6, sed);
+  PutStructure(doc, 12, bteChpx);
+  PutStructure(doc, 13, btePapx);
+  PutStructure(doc, 15, Word6FontTable(d.fonts));
+  Set16(doc, 0x00, 0xA5DC);
+  Set16(doc, 0x02, 101);
+  Set16(doc, 0x06, 0x0409);
+  Set32(doc, 0x18, kTextStart);
+  Set32(doc, 0x1C, fcMac);
+  Set32(doc, 0x34, fcMac - kTextStart);
+  return doc;
+}
+
+wordfilt::MemoryStreams BuildWord6(const Word6Doc& d) {
+  wordfilt::MemoryStreams streams;
+  streams.Add(u"WordDocument", Word6Stream(d));
+  return streams;
+}
+
+}  // namespace wordtest

@@ -205,4 +205,40 @@ wordfilt::MemoryStreams BuildWord6(const std::string& text, const std::vector<Wo
                                    std::uint16_t runFont, std::uint16_t lid = 0x0409,
                                    std::uint16_t ident = 0xA5DC);
 
+// A Word 6 document of paragraphs with their own property lists (Word 6
+// one-byte sprms), paragraph styles and sections.
+struct Word6Paragraph {
+  std::string text;  // without its mark
+  Bytes grpprl;
+  std::uint16_t istd = 0;
+  bool hiddenMark = false;
+};
+struct Word6Section {
+  std::size_t paragraphs;  // it holds this many paragraphs after the last section's
+  Bytes sprms;
+};
+struct Word6Doc {
+  std::vector<Word6Font> fonts = {{"Times New Roman", 0}};
+  std::vector<Word6Paragraph> paragraphs;
+  std::vector<Word6Section> sections;  // none: the file has no section table
+  std::vector<Bytes> styles;           // paragraph style i's property list, based on none
+};
+wordfilt::MemoryStreams BuildWord6(const Word6Doc& doc);
+// The bytes of a built Word 6 document's WordDocument stream.
+Bytes Word6Stream(const Word6Doc& doc);
+
+// Word 6 automatic numbering: a level's look, and the sprms that give a
+// paragraph its numbering level and description and a section its outline.
+struct AutoLevelDef {
+  std::uint8_t nfc = 0;
+  std::string before;
+  std::string after;
+  bool previous = false;
+  std::uint16_t startAt = 1;
+  std::uint16_t font = 0;
+};
+Bytes AutoLevelSprm(std::uint8_t level);
+Bytes AutoDescriptionSprm(const AutoLevelDef& def);
+Bytes OutlineSprm(const std::vector<AutoLevelDef>& levels, bool restartEachSection = false);
+
 }  // namespace wordtest

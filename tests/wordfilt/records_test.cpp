@@ -6,6 +6,7 @@
 #include "tests/wordfilt/doc_builder.h"
 #include "wordfilt/doc/byte_span.h"
 #include "wordfilt/doc/fib.h"
+#include "wordfilt/doc/sections.h"
 
 namespace wordtest {
 namespace {
@@ -101,6 +102,28 @@ TEST(Records, FibArraysFollowTheirCounts) {
   b.resize(clxAt + 3);
   ASSERT_EQ(wordfilt::ParseFib(wordfilt::ByteSpan(b), fib), wordfilt::FibStatus::kOk);
   EXPECT_EQ(fib.clx.fc, 0u);
+}
+
+}  // namespace
+}  // namespace wordtest
+
+namespace wordtest {
+namespace {
+
+// Word 6 section properties: the title page is sprm 143, the break kind 142,
+// and the column sprms before them take three bytes.
+TEST(Records, Word6SectionsReadTheirTitlePage) {
+  Word6Doc d;
+  d.paragraphs = {{"a", {}}, {"b", {}}, {"c", {}}};
+  d.sections = {{1, {142, 2}},                                    // a page break only
+                {1, {136, 0, 0x10, 0, 137, 0, 0x20, 0, 143, 1}},  // columns, then title page
+                {1, {143, 1, 142, 0}}};
+  const Bytes doc = Word6Stream(d);
+  wordfilt::Fib fib;
+  ASSERT_EQ(wordfilt::ParseFib(wordfilt::ByteSpan(doc), fib), wordfilt::FibStatus::kOk);
+  const wordfilt::HeaderUse use =
+      wordfilt::ReadHeaderUse(wordfilt::ByteSpan(doc), wordfilt::ByteSpan(doc), fib, 10);
+  EXPECT_EQ(use.titlePage, (std::vector<bool>{false, true, true}));
 }
 
 }  // namespace

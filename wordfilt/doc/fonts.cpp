@@ -118,4 +118,16 @@ char16_t SymbolFontChar(char16_t c) {
   return kSymbolTable[c - 0x20];
 }
 
+char16_t WingdingsBullet(char16_t c) {
+  static const char16_t kBullets[][2] = {{0x6C, 0x25CF}, {0x6E, 0x25A0}, {0x6F, 0x25A1},
+                                         {0x71, 0x2751}, {0x75, 0x25C6}, {0x76, 0x2756},
+                                         {0x9F, 0x2022}, {0xA7, 0x25AA}, {0xA8, 0x25FB},
+                                         {0xD8, 0x27A2}, {0xE8, 0x2794}, {0xFC, 0x2714}};
+  if (c >= 0xF000 && c <= 0xF0FF) c = static_cast<char16_t>(c - 0xF000);
+  for (const auto& b : kBullets) {
+    if (b[0] == c) return b[1];
+  }
+  return 0;
+}
+
 }  // namespace wordfilt

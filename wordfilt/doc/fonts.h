@@ -36,5 +36,8 @@ std::uint32_t CharsetCodePage(std::uint8_t charset, std::uint32_t fallback);
 
 // Unicode for a character of the Symbol font (0x20-0xFF, or its F0xx alias), or 0.
 char16_t SymbolFontChar(char16_t c);
+// The picture a bullet from the Wingdings font shows (0x20-0xFF, or its F0xx
+// alias), for the bullets Word offers; 0 for the others.
+char16_t WingdingsBullet(char16_t c);
 
 }  // namespace wordfilt

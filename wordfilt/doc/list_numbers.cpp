@@ -3,10 +3,18 @@
 namespace wordfilt {
 
 ListNumbers::ListNumbers(const Document& doc)
-    : doc_(doc), enabled_(doc.fib().version == WordVersion::kWord97 && doc.fib().plfLst.lcb != 0) {}
+    : doc_(doc),
+      enabled_(doc.fib().version == WordVersion::kWord97 && doc.fib().plfLst.lcb != 0),
+      word6_(doc.fib().version == WordVersion::kWord6),
+      auto_(doc) {}
 
 void ListNumbers::Put(const Paragraph& p, const CharRuns& runs, const RunProps& paragraph,
                       TextBuilder& out) {
+  if (word6_ && p.hasMark) {
+    const RunProps mark = runs.Props(p.markRun, paragraph);
+    if (!mark.hidden && !mark.deleted) PutAuto(p, mark, out);
+    return;
+  }
   if (!enabled_ || !p.hasMark) return;
   // The paragraph's own list settings win over its style's.
   const StyleList& styleList = doc_.tables().styles.ParagraphList(p.istd);
@@ -23,6 +31,18 @@ void ListNumbers::Put(const Paragraph& p, const CharRuns& runs, const RunProps& 
   }
   number_.clear();
   lists_.Next(ilfo, ilvl, number_);
+  if (!number_.empty()) out.Put(number_.data(), number_.size(), mark, ParagraphInfo());
+}
+
+void ListNumbers::PutAuto(const Paragraph& p, const RunProps& mark, TextBuilder& out) {
+  const StyleList& style = doc_.tables().styles.ParagraphList(p.istd);
+  const ParaFlags* f = p.flags;
+  const std::uint8_t level = f && f->hasAutoLevel ? f->autoLevel : style.autoLevel;
+  const ByteSpan description =
+      f && !f->autoDescription.empty() ? f->autoDescription : style.autoDescription;
+  number_.clear();
+  const std::uint32_t cp = cpStart_ + static_cast<std::uint32_t>(p.begin);
+  auto_.Next(level, description, cp, number_);
   if (!number_.empty()) out.Put(number_.data(), number_.size(), mark, ParagraphInfo());
 }
 

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "wordfilt/doc/fonts.h"
+#include "wordfilt/doc/number_format.h"
 #include "wordfilt/doc/sprm.h"
 
 namespace wordfilt {
@@ -13,31 +14,8 @@ namespace {
 constexpr std::uint32_t kLstfSize = 28;
 constexpr std::uint32_t kLvlfSize = 28;
 constexpr std::uint32_t kLfoSize = 16;
-constexpr std::uint8_t kFormatDecimal = 0;
-constexpr std::uint8_t kFormatUpperRoman = 1;
-constexpr std::uint8_t kFormatLowerRoman = 2;
-constexpr std::uint8_t kFormatUpperLetter = 3;
-constexpr std::uint8_t kFormatLowerLetter = 4;
-constexpr std::uint8_t kFormatOrdinal = 5;
-constexpr std::uint8_t kFormatLeadingZero = 22;
-constexpr std::uint8_t kFormatBullet = 23;
-constexpr std::uint8_t kFormatNone = 255;
 constexpr std::size_t kMaxTextLength = 256;
 constexpr std::uint8_t kSymbolCharset = 2;
-
-// The picture a bullet from the Wingdings font shows, for the bullets Word
-// offers; 0 for the others.
-char16_t WingdingsBullet(char16_t c) {
-  static const char16_t kBullets[][2] = {{0x6C, 0x25CF}, {0x6E, 0x25A0}, {0x6F, 0x25A1},
-                                         {0x71, 0x2751}, {0x75, 0x25C6}, {0x76, 0x2756},
-                                         {0x9F, 0x2022}, {0xA7, 0x25AA}, {0xA8, 0x25FB},
-                                         {0xD8, 0x27A2}, {0xE8, 0x2794}, {0xFC, 0x2714}};
-  if (c >= 0xF000 && c <= 0xF0FF) c = static_cast<char16_t>(c - 0xF000);
-  for (const auto& b : kBullets) {
-    if (b[0] == c) return b[1];
-  }
-  return 0;
-}
 
 // The number text's characters as they show in the level's font: symbol
 // fonts draw pictures, which become their Unicode equivalents or nothing.
@@ -82,37 +60,6 @@ bool ReadLevel(ByteSpan t, std::uint64_t& at, const FontTable& fonts, ListLevel&
   }
   at += 2 + 2ull * cch;
   return true;
-}
-
-void Roman(std::int32_t n, bool upper, std::u16string& out) {
-  static const struct {
-    int value;
-    const char* digits;
-  } kRoman[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"},
-                {90, "xc"},  {50, "l"},   {40, "xl"}, {10, "x"},   {9, "ix"},
-                {5, "v"},    {4, "iv"},   {1, "i"}};
-  if (n <= 0 || n > 3999) n = 1;
-  for (const auto& r : kRoman) {
-    while (n >= r.value) {
-      for (const char* d = r.digits; *d; ++d)
-        out.push_back(static_cast<char16_t>(upper ? *d - 32 : *d));
-      n -= r.value;
-    }
-  }
-}
-
-void Decimal(std::int64_t n, std::u16string& out) {
-  if (n < 0) {
-    out.push_back(u'-');
-    n = -n;
-  }
-  char16_t digits[24];
-  int k = 0;
-  do {
-    digits[k++] = static_cast<char16_t>(u'0' + n % 10);
-    n /= 10;
-  } while (n > 0);
-  while (k > 0) out.push_back(digits[--k]);
 }
 
 }  // namespace
@@ -186,37 +133,6 @@ const ListNumbering::Level& ListNumbering::LevelOf(const Override& o, const List
   return list.levels[std::min<std::size_t>(level, list.levels.size() - 1)];
 }
 
-void ListNumbering::Format(std::int32_t n, std::uint8_t format, std::u16string& out) const {
-  switch (format) {
-    case kFormatUpperRoman:
-    case kFormatLowerRoman: Roman(n, format == kFormatUpperRoman, out); break;
-    case kFormatUpperLetter:
-    case kFormatLowerLetter: {
-      // a..z, then aa..zz, and so on.
-      const std::int32_t m = n <= 0 ? 0 : n - 1;
-      const char16_t letter =
-          static_cast<char16_t>((format == kFormatUpperLetter ? u'A' : u'a') + m % 26);
-      out.append(static_cast<std::size_t>(std::min(m / 26 + 1, 8)), letter);
-      break;
-    }
-    case kFormatOrdinal:
-      Decimal(n, out);
-      out.append(n % 100 >= 11 && n % 100 <= 13 ? u"th"
-                 : n % 10 == 1                  ? u"st"
-                 : n % 10 == 2                  ? u"nd"
-                 : n % 10 == 3                  ? u"rd"
-                                                : u"th");
-      break;
-    case kFormatLeadingZero:
-      if (n >= 0 && n < 10) out.push_back(u'0');
-      Decimal(n, out);
-      break;
-    case kFormatBullet:
-    case kFormatNone: break;
-    default: Decimal(n, out); break;
-  }
-}
-
 std::int32_t ListNumbering::StartOf(const Override& o, const List& list, int level) const {
   return o.restart[level] ? o.startAt[level] : LevelOf(o, list, level).start;
 }
@@ -275,7 +191,7 @@ void ListNumbering::Next(std::uint16_t ilfo, std::uint8_t level, std::u16string&
     }
     ++next;
     const std::int32_t n = list.started[c] ? list.counters[c] : StartOf(o, list, c);
-    Format(n, def.legal ? kFormatDecimal : LevelOf(o, list, c).format, out);
+    FormatNumber(n, def.legal ? nfc::kDecimal : LevelOf(o, list, c).format, out);
   }
   if (out.size() == before) return;
   if (def.follow == 0) out.push_back(u'\t');

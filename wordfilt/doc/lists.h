@@ -19,7 +19,7 @@ constexpr int kListLevels = 9;
 // How one level of a list shows its number.
 struct ListLevel {
   std::int32_t start = 1;
-  std::uint8_t format = 0;        // nfc
+  std::uint8_t format = 0;        // nfc (number_format.h)
   bool legal = false;             // show every level as a decimal number
   bool noRestart = false;         // restarts only after levels 0 to restartLimit - 1,
   std::uint8_t restartLimit = 0;  // so never when 0
@@ -67,7 +67,6 @@ class ListNumbering {
   void Count(const Override& o, List& list, int level) const;
   // Lets the levels below `level` start again, each as its restart setting says.
   void RestartBelow(const Override& o, List& list, int level) const;
-  void Format(std::int32_t n, std::uint8_t format, std::u16string& out) const;
 
   std::vector<List> lists_;
   std::vector<Override> overrides_;

@@ -12,6 +12,11 @@ ParaFlags ReadParagraphFlags(ByteSpan grpprl, WordVersion version) {
     const bool on = s.operand.U8Or0(0) != 0;
     if (version == WordVersion::kWord6) {
       if (s.opcode == sprm6::kPTtp) f.rowEnd = on;
+      if (s.opcode == sprm6::kPAnld) f.autoDescription = s.operand;
+      if (s.opcode == sprm6::kPNLvlAnm) {
+        f.hasAutoLevel = true;
+        f.autoLevel = s.operand.U8Or0(0);
+      }
       continue;
     }
     switch (s.opcode) {

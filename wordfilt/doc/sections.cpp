@@ -10,7 +10,7 @@ namespace {
 constexpr std::uint32_t kSedSize = 12;
 constexpr std::uint32_t kNoSepx = 0xFFFFFFFFu;
 constexpr std::uint16_t kSFTitlePage97 = 0x300A;
-constexpr std::uint16_t kSFTitlePage6 = 142;
+constexpr std::uint16_t kSFTitlePage6 = 143;
 constexpr std::uint64_t kDopPages = 46;
 
 // `budget` bounds the bytes of property lists read over all sections, so that

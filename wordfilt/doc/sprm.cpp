@@ -97,24 +97,24 @@ void SetCharacterSizes(const SizeSetter& set) {
   set(121, 124, 2);
 }
 
+// Sections: from 136 on, the Word 97 section sprms from the column widths
+// (ispmd 3) to the paper tray (ispmd 38), in the same order and sizes.
 void SetSectionSizes(const SizeSetter& set) {
   set(131, 132, 1);
   set(133, 133, kVar);
-  set(136, 136, 3);
-  set(137, 138, 1);
-  set(139, 140, 2);
-  set(141, 142, 1);
-  set(143, 144, 2);
-  set(145, 146, 1);
-  set(147, 148, 2);
-  set(149, 152, 1);
-  set(153, 156, 2);
-  set(157, 158, 1);
-  set(159, 160, 2);
-  set(161, 161, 1);
-  set(162, 162, kNone);
-  set(163, 170, 2);
-  set(171, 171, kVar);
+  set(136, 137, 3);
+  set(138, 139, 1);
+  set(140, 141, 2);
+  set(142, 143, 1);
+  set(144, 145, 2);
+  set(146, 147, 1);
+  set(148, 149, 2);
+  set(150, 153, 1);
+  set(154, 157, 2);
+  set(158, 159, 1);
+  set(160, 161, 2);
+  set(162, 163, 1);
+  set(164, 171, 2);
 }
 
 void SetTableSizes(const SizeSetter& set) {

@@ -39,6 +39,8 @@ constexpr std::uint16_t kTDefTable = 0xD608;
 
 // Word 6 one-byte opcodes with the same meaning.
 namespace sprm6 {
+constexpr std::uint8_t kPAnld = 12;     // automatic numbering description
+constexpr std::uint8_t kPNLvlAnm = 13;  // automatic numbering level
 constexpr std::uint8_t kPChgTabs = 23;
 constexpr std::uint8_t kPFInTable = 24;
 constexpr std::uint8_t kPTtp = 25;
@@ -49,6 +51,7 @@ constexpr std::uint8_t kCPlain = 83;
 constexpr std::uint8_t kCFVanish = 92;
 constexpr std::uint8_t kCFtc = 93;
 constexpr std::uint8_t kCLid = 97;
+constexpr std::uint8_t kSOlstAnm = 133;  // a section's outline numbering
 }  // namespace sprm6
 
 struct Sprm {

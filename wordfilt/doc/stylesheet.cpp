@@ -82,17 +82,25 @@ const RunProps& Stylesheet::Resolve(std::uint16_t istd, int depth) {
     if (s.base < styles_.size()) list = styles_[s.base].list;
   }
   s.props = Layer(base, s.delta);
-  if (version_ == WordVersion::kWord97) {
-    SprmReader reader(s.papx, version_);
-    Sprm sprm;
-    while (reader.Next(sprm)) {
-      if (sprm.opcode == sprm::kPIlfo) list.ilfo = sprm.operand.U16Or0(0);
-      if (sprm.opcode == sprm::kPIlvl) list.ilvl = sprm.operand.U8Or0(0);
-    }
-  }
+  ReadList(s.papx, list);
   s.list = list;
   s.state = State::kDone;
   return s.props;
+}
+
+void Stylesheet::ReadList(ByteSpan papx, StyleList& list) const {
+  if (version_ != WordVersion::kWord97 && version_ != WordVersion::kWord6) return;
+  SprmReader reader(papx, version_);
+  Sprm sprm;
+  while (reader.Next(sprm)) {
+    if (version_ == WordVersion::kWord6) {
+      if (sprm.opcode == sprm6::kPNLvlAnm) list.autoLevel = sprm.operand.U8Or0(0);
+      if (sprm.opcode == sprm6::kPAnld) list.autoDescription = sprm.operand;
+      continue;
+    }
+    if (sprm.opcode == sprm::kPIlfo) list.ilfo = sprm.operand.U16Or0(0);
+    if (sprm.opcode == sprm::kPIlvl) list.ilvl = sprm.operand.U8Or0(0);
+  }
 }
 
 const RunProps& Stylesheet::Paragraph(std::uint16_t istd) const {

@@ -15,6 +15,8 @@ namespace wordfilt {
 struct StyleList {
   std::uint16_t ilfo = 0;  // 0: not in a list
   std::uint8_t ilvl = 0;
+  std::uint8_t autoLevel = 0;  // Word 6 automatic numbering (paragraph_flags.h)
+  ByteSpan autoDescription;
 };
 
 class Stylesheet {
@@ -44,6 +46,8 @@ class Stylesheet {
     StyleList list;
   };
   const RunProps& Resolve(std::uint16_t istd, int depth);
+  // Layers the list settings of a paragraph style's property list over `list`.
+  void ReadList(ByteSpan papx, StyleList& list) const;
   void ReadStyle(ByteSpan std, std::uint16_t baseSize, std::size_t index);
 
   std::vector<Style> styles_;

@@ -28,6 +28,7 @@ void TextWalk::Walk(std::uint32_t cpStart, std::uint32_t cpEnd, TextBuilder& out
   runs_.Decode(cpStart, cpEnd);
   paragraphs_.Start(runs_);
   notes_.Start(cpStart);
+  lists_.StartRange(cpStart);
   run_ = 0;
   Paragraph p;
   while (paragraphs_.Next(p)) {
