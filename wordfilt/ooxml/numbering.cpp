@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "wordfilt/doc/fonts.h"
+#include "wordfilt/doc/number_format.h"
 #include "wordfilt/ooxml/names.h"
 #include "wordfilt/xml/xml_text.h"
 
@@ -22,32 +23,6 @@ int IntOf(std::string_view s, int fallback) {
 }
 
 bool On(std::string_view val) { return !(val == "0" || val == "false" || val == "off"); }
-
-void Decimal(std::int32_t n, std::u16string& out) {
-  const std::string digits = std::to_string(n);
-  out.append(digits.begin(), digits.end());
-}
-
-void Roman(std::int32_t n, bool upper, std::u16string& out) {
-  if (n <= 0 || n >= 4000) {
-    Decimal(n, out);
-    return;
-  }
-  static constexpr struct {
-    int value;
-    const char* text;
-  } kDigits[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"},
-                 {90, "xc"},  {50, "l"},   {40, "xl"}, {10, "x"},   {9, "ix"},
-                 {5, "v"},    {4, "iv"},   {1, "i"}};
-  for (const auto& d : kDigits) {
-    while (n >= d.value) {
-      for (const char* p = d.text; *p; ++p) {
-        out.push_back(static_cast<char16_t>(upper ? *p - 'a' + 'A' : *p));
-      }
-      n -= d.value;
-    }
-  }
-}
 
 }  // namespace
 
@@ -170,34 +145,13 @@ const Numbering::Level& Numbering::LevelOf(const Instance& instance, const Defin
 }
 
 void Numbering::Append(std::int32_t n, Format format, std::u16string& out) {
-  switch (format) {
-    case Format::kUpperRoman:
-    case Format::kLowerRoman: Roman(n, format == Format::kUpperRoman, out); break;
-    case Format::kUpperLetter:
-    case Format::kLowerLetter: {
-      // a..z, then aa..zz, and so on.
-      const std::int32_t m = n <= 0 ? 0 : n - 1;
-      const char16_t letter =
-          static_cast<char16_t>((format == Format::kUpperLetter ? u'A' : u'a') + m % 26);
-      out.append(static_cast<std::size_t>(std::min(m / 26 + 1, 8)), letter);
-      break;
-    }
-    case Format::kOrdinal:
-      Decimal(n, out);
-      out.append(n % 100 >= 11 && n % 100 <= 13 ? u"th"
-                 : n % 10 == 1                  ? u"st"
-                 : n % 10 == 2                  ? u"nd"
-                 : n % 10 == 3                  ? u"rd"
-                                                : u"th");
-      break;
-    case Format::kLeadingZero:
-      if (n >= 0 && n < 10) out.push_back(u'0');
-      Decimal(n, out);
-      break;
-    case Format::kBullet:
-    case Format::kNone: break;
-    default: Decimal(n, out); break;
-  }
+  static constexpr std::uint8_t kNfc[] = {nfc::kDecimal,     nfc::kUpperRoman,  nfc::kLowerRoman,
+                                          nfc::kUpperLetter, nfc::kLowerLetter, nfc::kOrdinal,
+                                          nfc::kLeadingZero, nfc::kBullet,      nfc::kNone};
+  const bool roman = format == Format::kUpperRoman || format == Format::kLowerRoman;
+  // Numbers roman numerals cannot write show as decimal here.
+  const bool decimal = roman && (n <= 0 || n >= 4000);
+  FormatNumber(n, decimal ? nfc::kDecimal : kNfc[static_cast<std::size_t>(format)], out);
 }
 
 void Numbering::Next(std::string_view id, int level, std::u16string& out) {
