@@ -109,6 +109,22 @@ std::u16string Upper(std::u16string s) {
   return s;
 }
 
+Bytes Word6FontTable(const std::vector<Word6Font>& fonts) {
+  Bytes ffn;
+  Put16(ffn, 0);
+  for (const Word6Font& f : fonts) {
+    ffn.push_back(static_cast<std::uint8_t>(5 + f.name.size() + 1));
+    ffn.push_back(0);
+    Put16(ffn, 400);
+    ffn.push_back(f.charset);
+    ffn.push_back(0);
+    ffn.insert(ffn.end(), f.name.begin(), f.name.end());
+    ffn.push_back(0);
+  }
+  Set16(ffn, 0, static_cast<std::uint16_t>(ffn.size()));
+  return ffn;
+}
+
 }  // namespace
 
 void Put16(Bytes& b, std::uint16_t v) {
@@ -478,18 +494,7 @@ wordfilt::MemoryStreams BuildWord6(const std::string& text, const std::vector<Wo
   const std::uint32_t fcMac = static_cast<std::uint32_t>(doc.size());
   Bytes chpx = {93, static_cast<std::uint8_t>(runFont), static_cast<std::uint8_t>(runFont >> 8)};
   const Bytes bte = WriteFkps(doc, {FcRun{kTextStart, fcMac, chpx}}, false, true);
-  Bytes ffn;
-  Put16(ffn, 0);
-  for (const Word6Font& f : fonts) {
-    ffn.push_back(static_cast<std::uint8_t>(5 + f.name.size() + 1));
-    ffn.push_back(0);
-    Put16(ffn, 400);
-    ffn.push_back(f.charset);
-    ffn.push_back(0);
-    ffn.insert(ffn.end(), f.name.begin(), f.name.end());
-    ffn.push_back(0);
-  }
-  Set16(ffn, 0, static_cast<std::uint16_t>(ffn.size()));
+  const Bytes ffn = Word6FontTable(fonts);
   const std::uint32_t fcBte = static_cast<std::uint32_t>(doc.size());
   doc.insert(doc.end(), bte.begin(), bte.end());
   const std::uint32_t fcFfn = static_cast<std::uint32_t>(doc.size());
@@ -565,22 +570,6 @@ Bytes Word6Styles(const std::vector<Bytes>& styles) {
     stsh.insert(stsh.end(), std.begin(), std.end());
   }
   return stsh;
-}
-
-Bytes Word6FontTable(const std::vector<Word6Font>& fonts) {
-  Bytes ffn;
-  Put16(ffn, 0);
-  for (const Word6Font& f : fonts) {
-    ffn.push_back(static_cast<std::uint8_t>(5 + f.name.size() + 1));
-    ffn.push_back(0);
-    Put16(ffn, 400);
-    ffn.push_back(f.charset);
-    ffn.push_back(0);
-    ffn.insert(ffn.end(), f.name.begin(), f.name.end());
-    ffn.push_back(0);
-  }
-  Set16(ffn, 0, static_cast<std::uint16_t>(ffn.size()));
-  return ffn;
 }
 
 // Appends `data` to the stream as the structure of FIB pair `index`.
