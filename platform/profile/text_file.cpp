@@ -111,10 +111,15 @@ ReadResult ReadTextFile(const char* path, TextFile* file) {
   std::setvbuf(f.get(), nullptr, _IONBF, 0);
   std::string raw(4096, '\0');
   std::size_t size = 0, n;
-  while ((n = std::fread(&raw[size], 1, raw.size() - size, f.get())) > 0) {
+  for (;;) {
+    const std::size_t want = raw.size() - size;
+    n = std::fread(&raw[size], 1, want, f.get());
     size += n;
     if (size > kMaxTextFileBytes) return ReadResult::kTooLarge;
-    if (size == raw.size()) raw.resize(raw.size() * 2);
+    // A short count is the end of the file (or an error): the C library has
+    // already seen it, and asking again would cost one more read.
+    if (n < want) break;
+    raw.resize(raw.size() * 2);
   }
   if (std::ferror(f.get())) return ReadResult::kUnreadable;
   raw.resize(size);

@@ -63,6 +63,17 @@ TEST_F(ProfileFile, SurvivesBinaryAndLongLinesAndCutsValues) {
   EXPECT_EQ(Get("S", "v", "DEF", 4), "xxx");
 }
 
+// The reader takes a file in growing blocks: a key in a file's last bytes is
+// found whatever the size is against a block's.
+TEST_F(ProfileFile, ReadsTheLastKeyOfFilesAroundBlockSizes) {
+  for (std::size_t size : {4095u, 4096u, 4097u, 8192u, 12289u}) {
+    const std::string head = "[S]\r\n;";
+    const std::string tail = "\r\nlast=end";
+    WriteFileBytes(ini_, head + std::string(size - head.size() - tail.size(), 'c') + tail);
+    EXPECT_EQ(Get("S", "last"), "end") << size;
+  }
+}
+
 TEST_F(ProfileFile, ListsTheLinesOfASection) {
   EXPECT_EQ(Section("S", 100), "");  // no file
   WriteFileBytes(ini_, "[S]\r\n\r\n;comment\r\n  a = 1 \r\nbare\r\n[E]\r\n\r\n; note\r\n");
