@@ -14,6 +14,16 @@ export WINEDEBUG=-all
 passed=0
 failed=0
 status=0
+notrun=""
+
+# 0 when the kernel runs 32-bit x86 programs. Only a refusal to execute (126)
+# says no: a missing or broken 32-bit Wine must still fail the tests.
+can_run_32bit() {
+  local loader=/usr/lib/wine/wine
+  [ -x "$loader" ] || return 0
+  "$loader" --version >/dev/null 2>&1
+  [ $? -ne 126 ]
+}
 
 count_ctest() {  # adds the counts of a ctest log to the totals
   local line
@@ -38,6 +48,23 @@ for preset in "${presets[@]}"; do
     status=1
     continue
   fi
+  if [ "$preset" = win32 ] && ! can_run_32bit; then
+    # Some virtual machines run 64-bit user code only: the kernel refuses every
+    # i386 program (Exec format error), Wine's loader included. The build and
+    # the static checks still run; nothing can run the programs here.
+    if scripts/check-win32.sh build/win32; then
+      passed=$((passed + 1))
+    else
+      failed=$((failed + 1))
+      status=1
+    fi
+    echo "=== win32: TESTS NOT RUN: this machine cannot run 32-bit programs" \
+      "(the kernel refuses i386 executables); built, binaries and exports checked"
+    notrun+=" $preset"
+    rm -f "build-${preset}.log"
+    echo "=== ${preset}: $((SECONDS - leg)) s in all"
+    continue
+  fi
   if [ "$preset" = win32 ]; then
     for check in "scripts/check-win32.sh build/win32" "scripts/compare-doctext.sh win32"; do
       if $check; then
@@ -60,5 +87,5 @@ for preset in "${presets[@]}"; do
   echo "=== ${preset}: $((SECONDS - leg)) s in all"
 done
 
-echo "all targets: ${passed} passed, ${failed} failed"
+echo "all targets: ${passed} passed, ${failed} failed${notrun:+; tests not run on this machine:${notrun}}"
 exit $status
