@@ -110,10 +110,10 @@ ReadResult ReadTextFile(const char* path, TextFile* file) {
   // of the modules, and a settings file is one read and the end-of-file read.
   std::setvbuf(f.get(), nullptr, _IONBF, 0);
   std::string raw(4096, '\0');
-  std::size_t size = 0, n;
+  std::size_t size = 0;
   for (;;) {
     const std::size_t want = raw.size() - size;
-    n = std::fread(&raw[size], 1, want, f.get());
+    const std::size_t n = std::fread(&raw[size], 1, want, f.get());
     size += n;
     if (size > kMaxTextFileBytes) return ReadResult::kTooLarge;
     // A short count is the end of the file (or an error): the C library has
