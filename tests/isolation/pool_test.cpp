@@ -2,6 +2,7 @@
 // or lies on marker documents: each costs exactly its document.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sched.h>
 #include <signal.h>
 #include <unistd.h>
@@ -350,6 +351,55 @@ TEST(ReleaseWorker, SleepsOncePerDocument) {
   EXPECT_LE(VoluntarySwitches(worker) - beforeLong, 3);
 }
 #endif
+
+// A reply to a file lies in the shared region and, for a module that did not
+// go to sleep, nothing comes on the channel; a reply too large for the region
+// comes on the channel and the region says so. Both decode as this process
+// parses the file.
+TEST(ReleaseWorker, RepliesToFilesComeThroughTheRegion) {
+  Settings settings;
+  std::unique_ptr<WorkerProcess> worker =
+      WorkerProcess::Start(DOCFLT_WORKER_FILE, settings, std::chrono::seconds(10));
+  ASSERT_TRUE(worker);
+  SharedRegion* region = worker->Region();
+  ASSERT_NE(region, nullptr);
+  TempDir dir{"region"};
+  std::string big;
+  while (big.size() < kSharedReplyBytes) big += "Text too long for the region.\r\n";
+  const Deadline deadline = Deadline::In(std::chrono::seconds(20));
+  for (const std::string& path : {SampleDoc(), dir.File("big.txt", big)}) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const std::uint64_t size = static_cast<std::uint64_t>(lseek(fd, 0, SEEK_END));
+    region->Arm();
+    ASSERT_EQ(
+        SendMessage(worker->Socket(), MessageType::kParseFile, &size, sizeof size, deadline, fd),
+        IoResult::kOk);
+    close(fd);
+    while (region->Peek() == SharedState::kPending && Clock::now() < deadline.at)
+      std::this_thread::yield();
+    Outcome outcome{};
+    DocumentText doc;
+    if (path == SampleDoc()) {
+      ASSERT_EQ(region->Peek(), SharedState::kInRegion);
+      pollfd p{worker->Socket(), POLLIN, 0};
+      EXPECT_EQ(poll(&p, 1, 0), 0) << "a message came besides the reply";
+      const std::uint8_t* data = nullptr;
+      std::size_t bytes = 0;
+      ASSERT_TRUE(region->Reply(&data, &bytes));
+      ASSERT_TRUE(DecodeResult(data, bytes, &outcome, &doc));
+    } else {
+      ASSERT_EQ(region->Peek(), SharedState::kOnChannel);
+      MessageType type{};
+      ByteBuffer payload;
+      ASSERT_EQ(ReceiveMessage(worker->Socket(), deadline, kMaxResultBytes, &type, &payload),
+                IoResult::kOk);
+      ASSERT_EQ(type, MessageType::kResult);
+      ASSERT_TRUE(DecodeResult(payload.data(), payload.size(), &outcome, &doc));
+    }
+    EXPECT_EQ(std::to_string(static_cast<int>(outcome)) + Describe(doc), InProcess(path));
+  }
+}
 
 // Starting a worker does not copy the host's memory map: a host holding a
 // gigabyte starts one about as fast as a small one (a forked start took 20 to

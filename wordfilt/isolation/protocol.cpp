@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/prefault.h"
+
 namespace wordfilt {
 namespace isolation {
 namespace {
@@ -26,7 +28,18 @@ class Writer {
 class Reader {
  public:
   Reader(const std::uint8_t* data, std::size_t size) : data_(data), left_(size) {}
-  bool U32(std::uint32_t* v) { return Raw(v, sizeof *v); }
+  // Through volatile loads: the compiler may not read the field a second
+  // time in place of the checked copy.
+  bool U32(std::uint32_t* v) {
+    if (left_ < sizeof *v) return false;
+    const volatile std::uint8_t* p = data_;
+    std::uint8_t bytes[sizeof *v];
+    for (std::size_t i = 0; i < sizeof bytes; ++i) bytes[i] = p[i];
+    std::memcpy(v, bytes, sizeof bytes);
+    data_ += sizeof *v;
+    left_ -= sizeof *v;
+    return true;
+  }
   // Straight from the reply where its units are aligned (the text of a
   // received reply is): assign copies with memcpy, so no unit is read as a
   // char16_t before it lands. Elsewhere through a small buffer, because resize
@@ -34,6 +47,10 @@ class Reader {
   bool Units(std::size_t count, std::u16string* s) {
     if (count > left_ / sizeof(char16_t)) return false;
     if (reinterpret_cast<std::uintptr_t>(data_) % alignof(char16_t) == 0) {
+      if (count * sizeof(char16_t) >= platform::kPrefaultMinBytes) {
+        s->reserve(count);
+        platform::PrefaultForWrite(s->data(), count * sizeof(char16_t));
+      }
       s->assign(reinterpret_cast<const char16_t*>(data_), count);
       data_ += count * sizeof(char16_t);
       left_ -= count * sizeof(char16_t);

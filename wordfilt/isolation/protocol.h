@@ -23,7 +23,10 @@ enum class MessageType : std::uint32_t {
   // worker -> module
   kStreamRequest = 0x52455131,  // payload: the stream's name, UTF-16 units
   kResult = 0x52534C31,         // payload: an encoded document (EncodeResult)
-  kReady = 0x52445931,          // payload: sandboxed (u32); sent once, after start-up
+  kResultShared = 0x52534D31,   // payload: none; the reply lies in the shared region
+  // payload: sandboxed (u32), then (POSIX) replies through the shared region
+  // (u32); sent once, after start-up
+  kReady = 0x52445931,
 };
 
 constexpr std::size_t kHeaderBytes = 8;
@@ -65,7 +68,9 @@ std::vector<std::uint8_t> EncodeReply(Outcome outcome, const DocumentText& doc);
 
 // Decodes and checks a reply. False for anything malformed: sizes that do not
 // add up, chunks outside the text, unknown break types or outcomes, counts over
-// the limits. `doc` is filled only on success.
+// the limits. `doc` is filled only on success. Every field is read once, so
+// bytes that change under the decoder (memory the worker shares) cannot get a
+// size past its check.
 bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome, DocumentText* doc);
 
 }  // namespace isolation

@@ -9,6 +9,7 @@
 #include "wordfilt/isolation/channel_posix.h"
 #include "wordfilt/isolation/worker_process_posix.h"
 #endif
+#include "wordfilt/isolation/shared_region.h"
 
 namespace wordfilt {
 namespace isolation {
@@ -35,6 +36,13 @@ Failure FromIo(IoResult r) {
     case IoResult::kFailed:
     default: return Failure::kDied;
   }
+}
+
+Failure DecodeShared(SharedRegion& region, Outcome* outcome, DocumentText* doc) {
+  const std::uint8_t* data = nullptr;
+  std::size_t size = 0;
+  if (!region.Reply(&data, &size)) return Failure::kMalformed;
+  return DecodeResult(data, size, outcome, doc) ? Failure::kNone : Failure::kMalformed;
 }
 
 }  // namespace
@@ -126,6 +134,10 @@ Failure WorkerPool::Converse(WorkerProcess& worker, const Job& job, bool* sent, 
   const Deadline deadline = Deadline::In(std::chrono::seconds(settings_.timeoutSeconds));
   const std::size_t memoryLimit = std::size_t(settings_.memoryLimitMiB) << 20;
   worker.FollowCaller();
+  // A reply to a file comes through the worker's shared region where it has
+  // one; storages keep to the channel, which carries their streams.
+  SharedRegion* region = job.file != kNoFile ? worker.Region() : nullptr;
+  if (region) region->Arm();
   IoResult io;
   if (job.file != kNoFile) {
     io = SendMessage(socket, MessageType::kParseFile, &job.fileSize, sizeof job.fileSize, deadline,
@@ -135,7 +147,15 @@ Failure WorkerPool::Converse(WorkerProcess& worker, const Job& job, bool* sent, 
   }
   if (io != IoResult::kOk) return FromIo(io);
   *sent = true;
-  worker.YieldUntilReply(kYieldBudget);
+  worker.YieldUntilReply(kYieldBudget, region);
+  if (region) {
+    switch (region->Sleep()) {
+      case SharedState::kInRegion: return DecodeShared(*region, outcome, doc);
+      case SharedState::kModuleSleeps:  // woken by a message below
+      case SharedState::kOnChannel: break;
+      default: return Failure::kMalformed;
+    }
+  }
   MessageType type{};
   ByteBuffer& payload = worker.ReplyBuffer();
   ByteBuffer stream;
@@ -143,6 +163,10 @@ Failure WorkerPool::Converse(WorkerProcess& worker, const Job& job, bool* sent, 
     io = ReceiveMessage(socket, deadline, kMaxResultBytes, &type, &payload);
     if (io != IoResult::kOk) return FromIo(io);
     if (type == MessageType::kResult) break;
+    if (type == MessageType::kResultShared && region && payload.empty() &&
+        region->Peek() == SharedState::kInRegion) {
+      return DecodeShared(*region, outcome, doc);
+    }
     if (type != MessageType::kStreamRequest || job.file != kNoFile || !job.readStream ||
         ++requests > kMaxStreamRequests || payload.size() % 2 != 0 ||
         payload.size() / 2 > kMaxStreamNameUnits) {

@@ -30,23 +30,28 @@ namespace isolation {
 namespace {
 
 constexpr int kChannelFd = 3;
+constexpr int kRegionFd = 4;  // when the worker has a shared region
 constexpr int kChannelBufferBytes = 4 << 20;
 
 // Runs in the child between vfork and exec, on the parent's memory: system
 // calls only, nothing written but its own locals.
-[[noreturn]] void ExecWorker(int channel, const char* program, char* const* argv,
+[[noreturn]] void ExecWorker(int channel, int region, const char* program, char* const* argv,
                              rlim_t addressSpace) {
-  if (channel == kChannelFd) {
-    if (fcntl(kChannelFd, F_SETFD, 0) != 0) _exit(126);
-  } else if (dup2(channel, kChannelFd) != kChannelFd) {
-    _exit(126);
+  // Both moved above their places first, so that neither lands on the other.
+  channel = fcntl(channel, F_DUPFD_CLOEXEC, kRegionFd + 1);
+  if (channel < 0 || dup2(channel, kChannelFd) != kChannelFd) _exit(126);
+  int last = kChannelFd;
+  if (region >= 0) {
+    region = fcntl(region, F_DUPFD_CLOEXEC, kRegionFd + 1);
+    if (region < 0 || dup2(region, kRegionFd) != kRegionFd) _exit(126);
+    last = kRegionFd;
   }
   // The host's other descriptors are none of the worker's business.
 #ifdef SYS_close_range
-  if (syscall(SYS_close_range, kChannelFd + 1, ~0u, 0) != 0)
+  if (syscall(SYS_close_range, last + 1, ~0u, 0) != 0)
 #endif
   {
-    for (int fd = kChannelFd + 1; fd < 65536; ++fd) close(fd);
+    for (int fd = last + 1; fd < 65536; ++fd) close(fd);
   }
   rlimit none{0, 0};
   setrlimit(RLIMIT_CORE, &none);  // a crash costs a document, not a core file
@@ -87,6 +92,8 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Spawn(const std::string& program,
   const int bufferBytes = kChannelBufferBytes;
   setsockopt(pair[0], SOL_SOCKET, SO_SNDBUF, &bufferBytes, sizeof bufferBytes);
   setsockopt(pair[1], SOL_SOCKET, SO_SNDBUF, &bufferBytes, sizeof bufferBytes);
+  // Replies to files come back through the region where there is one.
+  std::unique_ptr<SharedRegion> region = SharedRegion::Create();
   // Everything the child needs is built before vfork: it may not allocate.
   std::string timeout = std::to_string(settings.timeoutSeconds);
   std::vector<char*> argv = {const_cast<char*>(program.c_str()), &timeout[0], nullptr};
@@ -102,23 +109,28 @@ std::unique_ptr<WorkerProcess> WorkerProcess::Spawn(const std::string& program,
   sigfillset(&all);
   pthread_sigmask(SIG_SETMASK, &all, &before);
   const pid_t pid = vfork();
-  if (pid == 0) ExecWorker(theirs.Get(), program.c_str(), argv.data(), addressSpace);
+  if (pid == 0)
+    ExecWorker(theirs.Get(), region ? region->Fd() : -1, program.c_str(), argv.data(),
+               addressSpace);
   pthread_sigmask(SIG_SETMASK, &before, nullptr);
   if (pid < 0) return nullptr;
   theirs.Reset();
-  return std::unique_ptr<WorkerProcess>(new WorkerProcess(pid, std::move(ours)));
+  if (region) region->CloseFd();  // the worker has its own now; the mapping stays
+  return std::unique_ptr<WorkerProcess>(new WorkerProcess(pid, std::move(ours), std::move(region)));
 }
 
 bool WorkerProcess::AwaitReady(std::chrono::milliseconds startTimeout) {
   MessageType type{};
   ByteBuffer payload;
-  if (ReceiveMessage(Socket(), Deadline::In(startTimeout), 4, &type, &payload) != IoResult::kOk ||
-      type != MessageType::kReady || payload.size() != 4) {
+  if (ReceiveMessage(Socket(), Deadline::In(startTimeout), 8, &type, &payload) != IoResult::kOk ||
+      type != MessageType::kReady || payload.size() != 8) {
     return false;
   }
-  std::uint32_t sandboxed = 0;
-  std::memcpy(&sandboxed, payload.data(), 4);
-  sandboxed_ = sandboxed != 0;
+  std::uint32_t words[2] = {};
+  std::memcpy(words, payload.data(), 8);
+  sandboxed_ = words[0] != 0;
+  // A worker that could not map the region replies on the channel.
+  if (words[1] == 0) region_.reset();
   return true;
 }
 
@@ -141,18 +153,24 @@ void WorkerProcess::FollowCaller() {
 #endif
 }
 
-bool WorkerProcess::YieldUntilReply(std::chrono::microseconds budget) const {
+bool WorkerProcess::YieldUntilReply(std::chrono::microseconds budget,
+                                    const SharedRegion* region) const {
 #ifdef __linux__
   if (cpu_ < 0) return false;
   const auto until = Clock::now() + budget;
   // Moved to another processor, the caller would only spin beside the worker.
   while (sched_getcpu() == cpu_ && Clock::now() < until) {
-    pollfd p{socket_.Get(), POLLIN, 0};
-    if (poll(&p, 1, 0) != 0) return true;
+    if (region) {
+      if (region->Peek() != SharedState::kPending) return true;
+    } else {
+      pollfd p{socket_.Get(), POLLIN, 0};
+      if (poll(&p, 1, 0) != 0) return true;
+    }
     sched_yield();
   }
 #else
   (void)budget;
+  (void)region;
 #endif
   return false;
 }

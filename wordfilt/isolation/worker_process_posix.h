@@ -9,6 +9,7 @@
 
 #include "wordfilt/isolation/channel_posix.h"
 #include "wordfilt/isolation/settings.h"
+#include "wordfilt/isolation/shared_region.h"
 
 namespace wordfilt {
 namespace isolation {
@@ -34,6 +35,9 @@ class WorkerProcess {
   // Where this worker's replies are received, kept between documents (up to
   // a few MB) so that each long reply does not fault in fresh pages.
   ByteBuffer& ReplyBuffer() { return replies_; }
+  // Where the worker leaves its replies to files; null when it could not
+  // have one (it then replies on the channel).
+  SharedRegion* Region() const { return region_.get(); }
   // False when the idle worker has gone (closed its end) or sent something
   // nobody asked for: it must not be given a document.
   bool StillIdle() const;
@@ -43,16 +47,19 @@ class WorkerProcess {
   void FollowCaller();
   // After handing the worker a document: gives the processor to it instead of
   // sleeping, for up to `budget`, while the caller still shares a processor
-  // with it, so that its reply finds the caller awake. False when no reply came.
-  bool YieldUntilReply(std::chrono::microseconds budget) const;
+  // with it, so that its reply finds the caller awake. False when no reply
+  // came. With `region`, the reply shows there first.
+  bool YieldUntilReply(std::chrono::microseconds budget, const SharedRegion* region) const;
 
  private:
-  WorkerProcess(pid_t pid, UniqueFd socket) : pid_(pid), socket_(std::move(socket)) {}
+  WorkerProcess(pid_t pid, UniqueFd socket, std::unique_ptr<SharedRegion> region)
+      : pid_(pid), socket_(std::move(socket)), region_(std::move(region)) {}
   pid_t pid_;
   UniqueFd socket_;
   bool sandboxed_ = false;
   int cpu_ = -1;  // the processor the worker is held to, -1 for none
   ByteBuffer replies_;
+  std::unique_ptr<SharedRegion> region_;
 };
 
 }  // namespace isolation

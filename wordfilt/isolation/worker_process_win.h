@@ -9,6 +9,7 @@
 
 #include "wordfilt/isolation/channel_win.h"
 #include "wordfilt/isolation/settings.h"
+#include "wordfilt/isolation/shared_region.h"
 
 namespace wordfilt {
 namespace isolation {
@@ -40,7 +41,9 @@ class WorkerProcess {
   bool StillIdle() const;
   // Nothing to do here: the round-trip tuning of the POSIX worker is Linux's.
   void FollowCaller() {}
-  bool YieldUntilReply(std::chrono::microseconds) const { return false; }
+  bool YieldUntilReply(std::chrono::microseconds, const SharedRegion*) const { return false; }
+  // Replies come through the pipe only.
+  SharedRegion* Region() const { return nullptr; }
 
  private:
   WorkerProcess() = default;

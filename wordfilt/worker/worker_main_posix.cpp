@@ -1,6 +1,7 @@
 // wordfilt-worker: parses the documents the server module hands it, one at a
 // time, over the channel it inherits as descriptor 3. It opens nothing itself:
 // files arrive open, storages arrive stream by stream.
+#include <fcntl.h>
 #include <malloc.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include "wordfilt/doc/extract.h"
 #include "wordfilt/formats/any_format.h"
 #include "wordfilt/isolation/channel_posix.h"
+#include "wordfilt/isolation/shared_region.h"
 #include "wordfilt/worker/sandbox_posix.h"
 #ifdef WORDFILT_WORKER_FAULTS
 #include "wordfilt/worker/faults.h"
@@ -36,6 +38,7 @@ using isolation::MessageType;
 using isolation::Outcome;
 
 constexpr int kChannel = 3;
+constexpr int kRegion = 4;  // the shared region, when the module made one
 // The module never sends a stream larger than the memory limit allows.
 constexpr std::size_t kMaxStreamMessage = (std::size_t(1) << 31) + 4;
 
@@ -135,7 +138,23 @@ Outcome ParseStorage(DocumentText* doc) {
   return outcome;
 }
 
-int Serve(unsigned timeoutSeconds) {
+// A reply to a file goes through the region when it fits; the module is sent
+// a message only when it went to sleep waiting for it.
+bool SendFileReply(isolation::SharedRegion* region, const isolation::ReplyParts& reply) {
+  if (region && region->Write(reply)) {
+    return !region->Publish(isolation::SharedState::kInRegion) ||
+           isolation::SendMessage(kChannel, MessageType::kResultShared, nullptr, 0,
+                                  Deadline::Forever()) == IoResult::kOk;
+  }
+  if (isolation::SendReply(kChannel, MessageType::kResult, reply, Deadline::Forever()) !=
+      IoResult::kOk) {
+    return false;
+  }
+  if (region) region->Publish(isolation::SharedState::kOnChannel);
+  return true;
+}
+
+int Serve(unsigned timeoutSeconds, isolation::SharedRegion* region) {
   for (;;) {
     MessageType type{};
     ByteBuffer payload;
@@ -150,7 +169,8 @@ int Serve(unsigned timeoutSeconds) {
     std::set_new_handler(OnOutOfMemory);
     // Should the module die while this document spins, the worker still ends.
     alarm(timeoutSeconds * 2 + 5);
-    if (type == MessageType::kParseFile && file.Get() >= 0 && payload.size() == 8) {
+    const bool isFile = type == MessageType::kParseFile;
+    if (isFile && file.Get() >= 0 && payload.size() == 8) {
       std::uint64_t size = 0;
       std::memcpy(&size, payload.data(), 8);
       outcome = ParseFile(std::move(file), size, &doc);
@@ -164,8 +184,10 @@ int Serve(unsigned timeoutSeconds) {
     std::set_new_handler(nullptr);
     if (outcome != Outcome::kOk && g_outOfMemory) outcome = Outcome::kOutOfMemory;
     const isolation::ReplyParts reply = isolation::EncodeReplyParts(outcome, doc);
-    if (isolation::SendReply(kChannel, MessageType::kResult, reply, Deadline::Forever()) !=
-        IoResult::kOk) {
+    if (isFile) {
+      if (!SendFileReply(region, reply)) return 2;
+    } else if (isolation::SendReply(kChannel, MessageType::kResult, reply, Deadline::Forever()) !=
+               IoResult::kOk) {
       return 2;
     }
   }
@@ -182,15 +204,19 @@ int main(int argc, char** argv) {
   // than going back to the system and being faulted in again.
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
   mallopt(M_TRIM_THRESHOLD, 64 << 20);
-  std::uint32_t sandboxed = 0;
+  // Mapped before the sandbox closes in; without it, replies take the channel.
+  std::unique_ptr<wordfilt::isolation::SharedRegion> region;
+  if (fcntl(wordfilt::worker::kRegion, F_GETFD) >= 0)
+    region = wordfilt::isolation::SharedRegion::Attach(wordfilt::worker::kRegion);
+  std::uint32_t ready[2] = {0, region ? 1u : 0u};
 #ifndef WORDFILT_ASAN
   // The sanitizer's reports and leak check need files and threads.
-  sandboxed = wordfilt::worker::EnterSandbox() ? 1 : 0;
+  ready[0] = wordfilt::worker::EnterSandbox() ? 1 : 0;
 #endif
-  if (wordfilt::isolation::SendMessage(
-          3, wordfilt::isolation::MessageType::kReady, &sandboxed, sizeof sandboxed,
-          wordfilt::isolation::Deadline::Forever()) != wordfilt::isolation::IoResult::kOk) {
+  if (wordfilt::isolation::SendMessage(3, wordfilt::isolation::MessageType::kReady, ready,
+                                       sizeof ready, wordfilt::isolation::Deadline::Forever()) !=
+      wordfilt::isolation::IoResult::kOk) {
     return 2;
   }
-  return wordfilt::worker::Serve(timeout ? timeout : 30);
+  return wordfilt::worker::Serve(timeout ? timeout : 30, region.get());
 }
