@@ -60,7 +60,7 @@ std::string Pattern(std::size_t size) {
 }  // namespace
 
 // Short and long messages arrive whole however the bytes are cut on the way,
-// waiting or not; the deadline-free wait of a worker takes them as well.
+// waiting or not; the deadline-free waits of a worker take them as well.
 TEST(Channel, MessagesArriveWholeHoweverTheyAreCut) {
   for (const std::size_t size : {std::size_t(0), std::size_t(5), std::size_t(4088),
                                  std::size_t(4089), std::size_t(300000)}) {
@@ -75,9 +75,12 @@ TEST(Channel, MessagesArriveWholeHoweverTheyAreCut) {
       });
       MessageType type{};
       ByteBuffer bytes;
+      // A worker waits without a deadline, in poll or in the read itself.
       const Deadline deadline =
-          cut == 8 ? Deadline::Forever() : Deadline::In(std::chrono::seconds(5));
-      EXPECT_EQ(ReceiveMessage(p.a.Get(), deadline, 1 << 20, &type, &bytes), IoResult::kOk)
+          cut == 100 ? Deadline::In(std::chrono::seconds(5)) : Deadline::Forever();
+      const WaitIn waitIn = cut == 3 ? WaitIn::kRead : WaitIn::kPoll;
+      EXPECT_EQ(ReceiveMessage(p.a.Get(), deadline, 1 << 20, &type, &bytes, nullptr, waitIn),
+                IoResult::kOk)
           << size << " cut at " << cut;
       writer.join();
       EXPECT_EQ(type, MessageType::kResult);
@@ -110,6 +113,20 @@ TEST(Channel, MoreThanOneMessageOrTooLongAPayloadIsRefused) {
     MessageType type{};
     std::string payload;
     EXPECT_EQ(Receive(p.a.Get(), 64, &type, &payload), IoResult::kClosed);
+  }
+  {
+    // A worker blocked in its read learns that the module has gone.
+    Pair p;
+    std::thread closer([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      p.b.Reset();
+    });
+    MessageType type{};
+    ByteBuffer bytes;
+    EXPECT_EQ(
+        ReceiveMessage(p.a.Get(), Deadline::Forever(), 64, &type, &bytes, nullptr, WaitIn::kRead),
+        IoResult::kClosed);
+    closer.join();
   }
 }
 

@@ -153,6 +153,49 @@ TEST_F(Pool, EachFaultCostsOneDocument) {
   }
 }
 
+// A worker whose module is gone cannot be killed by it: one that spins on a
+// document ends by itself, once the document has lasted past any deadline the
+// module could have set (between timeout + 2 and twice that), and not before,
+// however long it waits idle between documents.
+TEST(FaultWorker, EndsByItselfOnlyWhenADocumentOutlivesEveryDeadline) {
+  Settings settings;
+  settings.timeoutSeconds = 1;  // the worker's own limit: between 3 and 6 s
+  std::unique_ptr<WorkerProcess> worker =
+      WorkerProcess::Start(DOCFLT_FAULT_WORKER_FILE, settings, std::chrono::seconds(10));
+  ASSERT_TRUE(worker);
+  TempDir dir{"watchdog"};
+  const auto handOver = [&](const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const std::uint64_t size = static_cast<std::uint64_t>(lseek(fd, 0, SEEK_END));
+    ASSERT_EQ(SendMessage(worker->Socket(), MessageType::kParseFile, &size, sizeof size,
+                          Deadline::In(std::chrono::seconds(5)), fd),
+              IoResult::kOk);
+    close(fd);
+  };
+  const auto alive = [&] {
+    for (const Child& c : Children())
+      if (c.pid == worker->Pid()) return c.state != 'Z';
+    return false;
+  };
+  // Idle across three periods of its timer, between two documents.
+  handOver(SampleDoc());
+  std::this_thread::sleep_for(std::chrono::milliseconds(7000));
+  EXPECT_TRUE(alive());
+  handOver(SampleDoc());
+  const auto start = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  EXPECT_TRUE(alive());
+
+  handOver(dir.File("spin", Marker("spin")));
+  while (alive() && std::chrono::steady_clock::now() - start < std::chrono::seconds(12))
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_FALSE(alive());
+  EXPECT_GE(took, std::chrono::milliseconds(2900));
+  EXPECT_LE(took, std::chrono::milliseconds(7500));
+}
+
 TEST_F(Pool, StorageStreamsComeOnRequestAndFaultsThereCostOneDocument) {
   const std::string bytes = ReadBytes(SampleDoc());
   auto file = platform::cfb::CompoundFile::OpenMemory(bytes.data(), bytes.size(), nullptr);

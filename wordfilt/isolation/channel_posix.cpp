@@ -76,11 +76,13 @@ IoResult SendAll(int socket, iovec* iov, int count, const Deadline& deadline, in
 // passed with them goes to *fd. It reads what is there and waits in poll only
 // when nothing is: a reader blocked in recvmsg is also woken each time the
 // other end takes data out of the socket, a switch between the processes for
-// nothing; poll is not.
+// nothing; poll is not. With `block`, the first read waits itself (one call
+// where nothing is taken out of the socket meanwhile).
 IoResult ReceiveAtLeast(int socket, void* buffer, std::size_t least, std::size_t most,
-                        const Deadline& deadline, UniqueFd* fd, bool* gotFd, std::size_t* got) {
+                        const Deadline& deadline, UniqueFd* fd, bool* gotFd, std::size_t* got,
+                        bool block = false) {
   auto* p = static_cast<char*>(buffer);
-  const int flags = MSG_DONTWAIT | MSG_CMSG_CLOEXEC;
+  int flags = block ? MSG_CMSG_CLOEXEC : MSG_DONTWAIT | MSG_CMSG_CLOEXEC;
   *got = 0;
   while (*got < least) {
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 4)];
@@ -120,6 +122,7 @@ IoResult ReceiveAtLeast(int socket, void* buffer, std::size_t least, std::size_t
     if (malformed) return IoResult::kMalformed;
     if (n == 0) return IoResult::kClosed;
     *got += static_cast<std::size_t>(n);
+    flags |= MSG_DONTWAIT;
   }
   return IoResult::kOk;
 }
@@ -176,9 +179,11 @@ IoResult SendMessage2(int socket, MessageType type, std::uint32_t word, const vo
 }
 
 IoResult ReceiveMessage(int socket, const Deadline& deadline, std::size_t maxPayload,
-                        MessageType* type, ByteBuffer* payload, UniqueFd* receivedFd) {
+                        MessageType* type, ByteBuffer* payload, UniqueFd* receivedFd,
+                        WaitIn waitIn) {
   bool gotFd = false;
-  if (deadline.forever) {
+  const bool block = deadline.forever && waitIn == WaitIn::kRead;
+  if (deadline.forever && !block) {
     // A caller without a deadline is waiting for the next message: no
     // read is tried before it is there.
     const IoResult wait = WaitFor(socket, POLLIN, deadline);
@@ -192,7 +197,7 @@ IoResult ReceiveMessage(int socket, const Deadline& deadline, std::size_t maxPay
   } first;
   std::size_t got = 0;
   IoResult r = ReceiveAtLeast(socket, &first, sizeof first.header, sizeof first, deadline,
-                              receivedFd, &gotFd, &got);
+                              receivedFd, &gotFd, &got, block);
   if (r != IoResult::kOk) return r;
   const std::size_t size = first.header[1];
   const std::size_t arrived = got - sizeof first.header;

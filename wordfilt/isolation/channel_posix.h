@@ -45,11 +45,18 @@ IoResult SendReply(int socket, MessageType type, const ReplyParts& reply, const 
 IoResult SendMessage2(int socket, MessageType type, std::uint32_t word, const void* payload,
                       std::size_t size, const Deadline& deadline);
 
+// Where a receiver without a deadline waits for a message: in poll, which
+// only the message wakes, or in the read itself, one call fewer, which the
+// kernel also wakes each time the other end takes data out of the socket
+// (for a receiver whose last messages the other end has read already).
+enum class WaitIn { kPoll, kRead };
+
 // Receives one message of at most maxPayload bytes (kMalformed beyond that).
 // A file passed with it lands in *receivedFd (close-on-exec); a message that
 // carries one when receivedFd is null is kMalformed.
 IoResult ReceiveMessage(int socket, const Deadline& deadline, std::size_t maxPayload,
-                        MessageType* type, ByteBuffer* payload, UniqueFd* receivedFd = nullptr);
+                        MessageType* type, ByteBuffer* payload, UniqueFd* receivedFd = nullptr,
+                        WaitIn waitIn = WaitIn::kPoll);
 
 }  // namespace isolation
 }  // namespace wordfilt

@@ -16,6 +16,7 @@
 #include "wordfilt/isolation/channel_posix.h"
 #include "wordfilt/isolation/shared_region.h"
 #include "wordfilt/worker/sandbox_posix.h"
+#include "wordfilt/worker/watchdog_posix.h"
 #ifdef WORDFILT_WORKER_FAULTS
 #include "wordfilt/worker/faults.h"
 #endif
@@ -139,11 +140,17 @@ Outcome ParseStorage(DocumentText* doc) {
 }
 
 // A reply to a file goes through the region when it fits; the module is sent
-// a message only when it went to sleep waiting for it.
-bool SendFileReply(isolation::SharedRegion* region, const isolation::ReplyParts& reply) {
+// a message only when it went to sleep waiting for it. *silent tells whether
+// nothing was sent.
+bool SendFileReply(isolation::SharedRegion* region, const isolation::ReplyParts& reply,
+                   bool* silent) {
+  *silent = false;
   if (region && region->Write(reply)) {
-    return !region->Publish(isolation::SharedState::kInRegion) ||
-           isolation::SendMessage(kChannel, MessageType::kResultShared, nullptr, 0,
+    if (!region->Publish(isolation::SharedState::kInRegion)) {
+      *silent = true;
+      return true;
+    }
+    return isolation::SendMessage(kChannel, MessageType::kResultShared, nullptr, 0,
                                   Deadline::Forever()) == IoResult::kOk;
   }
   if (isolation::SendReply(kChannel, MessageType::kResult, reply, Deadline::Forever()) !=
@@ -154,21 +161,24 @@ bool SendFileReply(isolation::SharedRegion* region, const isolation::ReplyParts&
   return true;
 }
 
-int Serve(unsigned timeoutSeconds, isolation::SharedRegion* region) {
+int Serve(isolation::SharedRegion* region) {
+  // After a reply the module had to read from the socket, wait in poll: its
+  // reading would wake a blocked read for nothing.
+  bool silent = false;
   for (;;) {
     MessageType type{};
     ByteBuffer payload;
     isolation::UniqueFd file;
     const IoResult io =
-        isolation::ReceiveMessage(kChannel, Deadline::Forever(), 64, &type, &payload, &file);
+        isolation::ReceiveMessage(kChannel, Deadline::Forever(), 64, &type, &payload, &file,
+                                  silent ? isolation::WaitIn::kRead : isolation::WaitIn::kPoll);
     if (io == IoResult::kClosed) return 0;  // the module let this worker go
     if (io != IoResult::kOk) return 2;
     DocumentText doc;
     Outcome outcome = Outcome::kNotWord;
     g_outOfMemory = false;
     std::set_new_handler(OnOutOfMemory);
-    // Should the module die while this document spins, the worker still ends.
-    alarm(timeoutSeconds * 2 + 5);
+    DocumentStarted();
     const bool isFile = type == MessageType::kParseFile;
     if (isFile && file.Get() >= 0 && payload.size() == 8) {
       std::uint64_t size = 0;
@@ -180,12 +190,13 @@ int Serve(unsigned timeoutSeconds, isolation::SharedRegion* region) {
     } else {
       return 2;
     }
-    alarm(0);
+    DocumentEnded();
     std::set_new_handler(nullptr);
     if (outcome != Outcome::kOk && g_outOfMemory) outcome = Outcome::kOutOfMemory;
     const isolation::ReplyParts reply = isolation::EncodeReplyParts(outcome, doc);
+    silent = false;
     if (isFile) {
-      if (!SendFileReply(region, reply)) return 2;
+      if (!SendFileReply(region, reply, &silent)) return 2;
     } else if (isolation::SendReply(kChannel, MessageType::kResult, reply, Deadline::Forever()) !=
                IoResult::kOk) {
       return 2;
@@ -204,6 +215,9 @@ int main(int argc, char** argv) {
   // than going back to the system and being faulted in again.
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
   mallopt(M_TRIM_THRESHOLD, 64 << 20);
+  // Should the module die while a document spins, the worker still ends; the
+  // module's own deadline (the timeout) comes first.
+  if (!wordfilt::worker::StartWatchdog((timeout ? timeout : 30) + 2)) return 2;
   // Mapped before the sandbox closes in; without it, replies take the channel.
   std::unique_ptr<wordfilt::isolation::SharedRegion> region;
   if (fcntl(wordfilt::worker::kRegion, F_GETFD) >= 0)
@@ -218,5 +232,5 @@ int main(int argc, char** argv) {
       wordfilt::isolation::IoResult::kOk) {
     return 2;
   }
-  return wordfilt::worker::Serve(timeout ? timeout : 30, region.get());
+  return wordfilt::worker::Serve(region.get());
 }
