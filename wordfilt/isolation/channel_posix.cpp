@@ -155,7 +155,7 @@ IoResult SendMessage(int socket, MessageType type, const void* payload, std::siz
 
 IoResult SendReply(int socket, MessageType type, const ReplyParts& reply,
                    const Deadline& deadline) {
-  const std::size_t size = reply.head.size() + reply.textBytes + reply.tail.size();
+  const std::size_t size = reply.Bytes();
   if (size > UINT32_MAX) return IoResult::kFailed;
   std::uint32_t header[2] = {static_cast<std::uint32_t>(type), static_cast<std::uint32_t>(size)};
   iovec iov[4] = {{header, sizeof header}};

@@ -125,6 +125,14 @@ ReplyParts EncodeResultParts(Outcome outcome, const DocumentText& doc) {
   return parts;
 }
 
+void ReplyParts::CopyTo(std::uint8_t* out) const {
+  if (!head.empty()) std::memcpy(out, head.data(), head.size());
+  out += head.size();
+  if (textBytes) std::memcpy(out, text, textBytes);
+  out += textBytes;
+  if (!tail.empty()) std::memcpy(out, tail.data(), tail.size());
+}
+
 ReplyParts EncodeReplyParts(Outcome outcome, const DocumentText& doc) {
   try {
     return EncodeResultParts(outcome, doc);
@@ -137,7 +145,7 @@ std::vector<std::uint8_t> EncodeResult(Outcome outcome, const DocumentText& doc)
   ReplyParts parts = EncodeResultParts(outcome, doc);
   std::vector<std::uint8_t> bytes = std::move(parts.head);
   const auto* text = reinterpret_cast<const std::uint8_t*>(parts.text);
-  bytes.reserve(bytes.size() + parts.textBytes + parts.tail.size());
+  bytes.reserve(parts.Bytes());
   if (parts.textBytes) bytes.insert(bytes.end(), text, text + parts.textBytes);
   bytes.insert(bytes.end(), parts.tail.begin(), parts.tail.end());
   return bytes;

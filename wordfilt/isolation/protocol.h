@@ -59,6 +59,9 @@ struct ReplyParts {
   const char16_t* text = nullptr;
   std::size_t textBytes = 0;
   std::vector<std::uint8_t> tail;
+  std::size_t Bytes() const { return head.size() + textBytes + tail.size(); }
+  // Writes the parts one after another to `out`, which holds Bytes().
+  void CopyTo(std::uint8_t* out) const;
 };
 // With the worker's fallback to kOutOfMemory, as EncodeReply below.
 ReplyParts EncodeReplyParts(Outcome outcome, const DocumentText& doc);

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <new>
 
 #include "wordfilt/isolation/shared_region.h"
@@ -62,18 +61,13 @@ void SharedRegion::CloseFd() {
 }
 
 bool SharedRegion::Write(const ReplyParts& reply) {
-  const std::size_t size = reply.head.size() + reply.textBytes + reply.tail.size();
+  const std::size_t size = reply.Bytes();
   if (size > kSharedReplyBytes) return false;
-  std::uint8_t* out = Data();
   if (size > mapped_) {
-    platform::PrefaultForWrite(out + mapped_, size - mapped_);
+    platform::PrefaultForWrite(Data() + mapped_, size - mapped_);
     mapped_ = size;
   }
-  std::memcpy(out, reply.head.data(), reply.head.size());
-  out += reply.head.size();
-  if (reply.textBytes) std::memcpy(out, reply.text, reply.textBytes);
-  out += reply.textBytes;
-  if (!reply.tail.empty()) std::memcpy(out, reply.tail.data(), reply.tail.size());
+  reply.CopyTo(Data());
   Control().bytes.store(size, std::memory_order_relaxed);
   return true;
 }
