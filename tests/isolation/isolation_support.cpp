@@ -135,8 +135,9 @@ std::vector<std::string> CorpusDocs() {
 }
 
 std::string Describe(const wordfilt::DocumentText& doc) {
+  const std::u16string_view text = doc.Text();  // where it lies, copied or in place
   std::ostringstream s;
-  s << "text " << doc.text.size() << (doc.truncated ? " truncated" : "") << "\n";
+  s << "text " << text.size() << (doc.truncated ? " truncated" : "") << "\n";
   for (const auto& c : doc.chunks)
     s << "chunk " << c.offset << "+" << c.length << " " << std::hex << c.locale << std::dec << " "
       << c.breakType << "\n";
@@ -145,8 +146,8 @@ std::string Describe(const wordfilt::DocumentText& doc) {
     for (char16_t u : p.value) s << static_cast<unsigned>(u) << ",";
     s << "\n";
   }
-  s << std::string(doc.text.begin(), doc.text.end());  // units cut to bytes: enough to compare
-  for (char16_t u : doc.text) s << static_cast<char>(u >> 8);
+  s << std::string(text.begin(), text.end());  // units cut to bytes: enough to compare
+  for (char16_t u : text) s << static_cast<char>(u >> 8);
   return s.str();
 }
 

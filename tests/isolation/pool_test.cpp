@@ -42,12 +42,13 @@ struct Result {
   Ms took{0};
 };
 
-Result RunFile(WorkerPool& pool, const std::string& path) {
+Result RunFile(WorkerPool& pool, const std::string& path, bool textInPlace = false) {
   Result r;
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   EXPECT_GE(fd, 0) << path;
   Job job;
   job.file = fd;
+  job.textInPlace = textInPlace;
   job.fileSize = static_cast<std::uint64_t>(lseek(fd, 0, SEEK_END));
   const auto start = std::chrono::steady_clock::now();
   r.failure = pool.Run(job, &r.outcome, &r.doc);
@@ -298,6 +299,8 @@ TEST_F(Pool, WorkerStartedEarlyServesTheFirstDocument) {
 
 // Several threads share two workers: every document comes back whole and
 // right, and no more than two workers ever run.
+// Each thread holds its last text, read in place, while it runs the next
+// document: no worker may reply over a text that is still read.
 TEST_F(Pool, ThreadsShareTheWorkers) {
   const std::string text = dir.File("plain.txt", "Text for the threads.\r\n");
   const std::string plain = InProcess(text);
@@ -305,10 +308,15 @@ TEST_F(Pool, ThreadsShareTheWorkers) {
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
     threads.emplace_back([&, t] {
+      Result last;
+      bool lastSample = false;
       for (int i = 0; i < 8; ++i) {
         const bool sample = (i + t) % 2 == 0;
-        const Result r = RunFile(*pool, sample ? SampleDoc() : text);
+        Result r = RunFile(*pool, sample ? SampleDoc() : text, true);
         if (r.failure != Failure::kNone || Isolated(r) != (sample ? good : plain)) ++wrong;
+        if (i > 0 && Isolated(last) != (lastSample ? good : plain)) ++wrong;
+        last = std::move(r);
+        lastSample = sample;
         const int n = static_cast<int>(Children().size());
         if (n > maxChildren) maxChildren = n;
       }
@@ -318,6 +326,32 @@ TEST_F(Pool, ThreadsShareTheWorkers) {
   EXPECT_EQ(wrong.load(), 0);
   EXPECT_LE(maxChildren.load(), 2);
   EXPECT_GE(maxChildren.load(), 1);
+}
+
+// A text read in place keeps its worker's region until the document goes:
+// the worker's next reply takes the channel and leaves it intact; once the
+// document is gone, replies lie in the region again.
+TEST_F(Pool, TextReadInPlaceKeepsTheRegionUntilTheDocumentGoes) {
+  std::string long_text;
+  while (long_text.size() < (64u << 10)) long_text += "Words of a second, longer document.\r\n";
+  const std::string other = dir.File("other.txt", long_text);
+  const std::string otherText = InProcess(other);
+  Result first = RunFile(*pool, SampleDoc(), true);
+  ASSERT_EQ(first.failure, Failure::kNone);
+  EXPECT_TRUE(first.doc.held && first.doc.text.empty());
+  EXPECT_EQ(Isolated(first), good);
+  for (int i = 0; i < 2; ++i) {
+    const Result next = RunFile(*pool, other, true);
+    ASSERT_EQ(next.failure, Failure::kNone);
+    EXPECT_FALSE(next.doc.held) << "a reply lies in a region still read";
+    EXPECT_EQ(Isolated(next), otherText);
+    EXPECT_EQ(Isolated(first), good) << "the text read in place was overwritten";
+  }
+  first = Result();
+  const Result again = RunFile(*pool, other, true);
+  EXPECT_TRUE(again.doc.held);
+  EXPECT_EQ(Isolated(again), otherText);
+  EXPECT_EQ(Children().size(), 1u);  // one worker served all four
 }
 
 // The release worker reads a compound file through its descriptor, sector by

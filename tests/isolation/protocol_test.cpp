@@ -31,10 +31,14 @@ void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
   std::memcpy(b.data() + at, &v, 4);
 }
 
+// Whether the reply decodes; reading its text in place must judge it alike.
 bool Decodes(const std::vector<std::uint8_t>& b) {
   Outcome o{};
   DocumentText d;
-  return DecodeResult(b.data(), b.size(), &o, &d);
+  std::u16string_view inPlace;
+  const bool copied = DecodeResult(b.data(), b.size(), &o, &d);
+  EXPECT_EQ(DecodeResult(b.data(), b.size(), &o, &d, &inPlace), copied);
+  return copied;
 }
 
 }  // namespace
@@ -70,6 +74,19 @@ TEST(IsolationProtocol, ResultRoundTrips) {
   EXPECT_EQ(fromOdd.text, longer.text);
   EXPECT_EQ(fromOdd.properties[0].value, u"Title");
   EXPECT_EQ(fromOdd.chunks[1].locale, 0x0419u);
+
+  // Read in place, the text is the reply's own bytes and nothing is copied;
+  // at an odd address it cannot be, and is copied instead.
+  std::u16string_view inPlace;
+  DocumentText viewed;
+  ASSERT_TRUE(DecodeResult(encoded.data(), encoded.size(), &outcome, &viewed, &inPlace));
+  EXPECT_EQ(reinterpret_cast<const std::uint8_t*>(inPlace.data()), encoded.data() + 20);
+  EXPECT_EQ(inPlace, std::u16string_view(longer.text));
+  EXPECT_TRUE(viewed.text.empty());
+  EXPECT_EQ(viewed.chunks.size(), 2u);
+  ASSERT_TRUE(DecodeResult(shifted.data() + 1, encoded.size(), &outcome, &viewed, &inPlace));
+  EXPECT_TRUE(inPlace.empty());
+  EXPECT_EQ(viewed.text, longer.text);
 
   // A failure carries nothing, whatever the document held.
   const std::vector<std::uint8_t> failed = EncodeResult(Outcome::kEncrypted, in);

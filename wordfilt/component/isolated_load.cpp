@@ -35,6 +35,7 @@ HRESULT RunFileJob(isolation::WorkerPool& pool, isolation::FileRef file, std::ui
   isolation::Job job;
   job.file = file;
   job.fileSize = size;
+  job.textInPlace = true;  // the filter serves it from there, copying it once
   isolation::Outcome outcome = isolation::Outcome::kNotWord;
   const isolation::Failure failure = pool.Run(job, &outcome, doc);
   const HRESULT hr = IsolatedResult(failure, outcome);

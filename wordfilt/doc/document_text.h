@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,9 +50,15 @@ struct DocumentText {
   std::vector<TextChunk> chunks;
   bool truncated = false;  // a damaged structure ended some text early
   std::vector<DocumentProperty> properties;
+  // A text read where it lies instead of copied into `text` (a long text in
+  // memory another process wrote): `held` keeps that memory, and whatever
+  // guards it, for as long as any copy of this document lives.
+  std::shared_ptr<const void> held;
+  std::u16string_view heldText;
 
+  std::u16string_view Text() const { return held ? heldText : std::u16string_view(text); }
   std::u16string_view ChunkText(std::size_t i) const {
-    return std::u16string_view(text).substr(chunks[i].offset, chunks[i].length);
+    return Text().substr(chunks[i].offset, chunks[i].length);
   }
 };
 

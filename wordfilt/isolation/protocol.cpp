@@ -67,6 +67,17 @@ class Reader {
     }
     return true;
   }
+  // The units where they lie, when aligned; false otherwise (nothing read).
+  bool UnitsInPlace(std::size_t count, std::u16string_view* s) {
+    if (count > left_ / sizeof(char16_t) ||
+        reinterpret_cast<std::uintptr_t>(data_) % alignof(char16_t) != 0) {
+      return false;
+    }
+    *s = std::u16string_view(reinterpret_cast<const char16_t*>(data_), count);
+    data_ += count * sizeof(char16_t);
+    left_ -= count * sizeof(char16_t);
+    return true;
+  }
   bool AtEnd() const { return left_ == 0; }
 
  private:
@@ -159,7 +170,8 @@ std::vector<std::uint8_t> EncodeReply(Outcome outcome, const DocumentText& doc) 
   }
 }
 
-bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome, DocumentText* doc) {
+bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome, DocumentText* doc,
+                  std::u16string_view* textInPlace) {
   if (size > kMaxResultBytes) return false;
   Reader r(data, size);
   std::uint32_t code = 0, truncated = 0, textUnits = 0, chunkCount = 0, propCount = 0;
@@ -175,7 +187,9 @@ bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome, 
   const std::size_t left = size - 20;
   if (textUnits > left / 2 || chunkCount > (left - std::size_t(textUnits) * 2) / 16) return false;
   DocumentText parsed;
-  if (!r.Units(textUnits, &parsed.text)) return false;
+  std::u16string_view inPlace;
+  if (!(textInPlace && r.UnitsInPlace(textUnits, &inPlace)) && !r.Units(textUnits, &parsed.text))
+    return false;
   parsed.truncated = truncated != 0;
   parsed.chunks.resize(chunkCount);
   std::uint64_t end = 0;
@@ -199,6 +213,7 @@ bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome, 
   if (!r.AtEnd()) return false;
   *outcome = result;
   *doc = std::move(parsed);
+  if (textInPlace) *textInPlace = inPlace;
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "wordfilt/doc/document_text.h"
@@ -74,7 +75,11 @@ std::vector<std::uint8_t> EncodeReply(Outcome outcome, const DocumentText& doc);
 // the limits. `doc` is filled only on success. Every field is read once, so
 // bytes that change under the decoder (memory the worker shares) cannot get a
 // size past its check.
-bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome, DocumentText* doc);
+// With `textInPlace`, an aligned text is not copied: *textInPlace points at
+// it in `data` (which must then outlive the document) and doc->text stays
+// empty; otherwise *textInPlace is left empty and the text is copied.
+bool DecodeResult(const std::uint8_t* data, std::size_t size, Outcome* outcome, DocumentText* doc,
+                  std::u16string_view* textInPlace = nullptr);
 
 }  // namespace isolation
 }  // namespace wordfilt

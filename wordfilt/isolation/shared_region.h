@@ -46,6 +46,20 @@ class SharedRegion {
 
   // Module: before handing a document over.
   void Arm() { Control().state.store(Raw(SharedState::kPending), std::memory_order_relaxed); }
+  // Module: before handing a document over while the region is leased: the
+  // worker must leave it alone and reply on the channel.
+  void ArmForChannel() {
+    Control().state.store(Raw(SharedState::kOnChannel), std::memory_order_relaxed);
+  }
+  // Worker: whether the module wants the reply here.
+  bool Wanted() const { return Peek() != SharedState::kOnChannel; }
+
+  // Module: a reply's text read in place keeps the region leased until the
+  // document lets go of it; meanwhile the worker is sent documents armed for
+  // the channel. Any thread may end a lease.
+  bool Leased() const { return leased_.load(std::memory_order_acquire); }
+  void Lease() { leased_.store(true, std::memory_order_release); }
+  void EndLease() { leased_.store(false, std::memory_order_release); }
   SharedState Peek() const {
     return static_cast<SharedState>(Control().state.load(std::memory_order_acquire));
   }
@@ -102,7 +116,23 @@ class SharedRegion {
 
   std::uint8_t* base_;
   int fd_;
-  std::size_t mapped_ = 0;  // how much of the data is known to be mapped here
+  std::size_t mapped_ = 0;           // how much of the data is known to be mapped here
+  std::atomic<bool> leased_{false};  // the module's own: never in the shared memory
+};
+
+// Held by a document whose text lies in the region: keeps it mapped (after
+// its worker is gone, too) and keeps the worker's replies out of it.
+class RegionLease {
+ public:
+  explicit RegionLease(std::shared_ptr<SharedRegion> region) : region_(std::move(region)) {
+    region_->Lease();
+  }
+  ~RegionLease() { region_->EndLease(); }
+  RegionLease(const RegionLease&) = delete;
+  RegionLease& operator=(const RegionLease&) = delete;
+
+ private:
+  std::shared_ptr<SharedRegion> region_;
 };
 
 }  // namespace isolation

@@ -1,6 +1,8 @@
 #include "wordfilt/isolation/worker_pool.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #ifdef _WIN32
 #include "wordfilt/isolation/channel_win.h"
@@ -38,11 +40,20 @@ Failure FromIo(IoResult r) {
   }
 }
 
-Failure DecodeShared(SharedRegion& region, Outcome* outcome, DocumentText* doc) {
+Failure DecodeShared(const WorkerProcess& worker, bool inPlace, Outcome* outcome,
+                     DocumentText* doc) {
+  SharedRegion& region = *worker.Region();
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
   if (!region.Reply(&data, &size)) return Failure::kMalformed;
-  return DecodeResult(data, size, outcome, doc) ? Failure::kNone : Failure::kMalformed;
+  std::u16string_view text;
+  if (!DecodeResult(data, size, outcome, doc, inPlace ? &text : nullptr))
+    return Failure::kMalformed;
+  if (!text.empty()) {
+    doc->held = std::make_shared<RegionLease>(worker.RegionShared());
+    doc->heldText = text;
+  }
+  return Failure::kNone;
 }
 
 }  // namespace
@@ -69,8 +80,13 @@ std::unique_ptr<WorkerProcess> WorkerPool::Acquire() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     while (!idle_.empty()) {
-      std::unique_ptr<WorkerProcess> worker = std::move(idle_.back());
-      idle_.pop_back();
+      // The last one in whose region is free: its reply can stay there.
+      auto free = std::find_if(idle_.rbegin(), idle_.rend(), [](const auto& w) {
+        return !w->Region() || !w->Region()->Leased();
+      });
+      auto pick = free == idle_.rend() ? idle_.end() - 1 : std::prev(free.base());
+      std::unique_ptr<WorkerProcess> worker = std::move(*pick);
+      idle_.erase(pick);
       if (worker->StillIdle()) return worker;
       --live_;  // died or misbehaved while idle; reaped as it goes
     }
@@ -137,6 +153,10 @@ Failure WorkerPool::Converse(WorkerProcess& worker, const Job& job, bool* sent, 
   // A reply to a file comes through the worker's shared region where it has
   // one; storages keep to the channel, which carries their streams.
   SharedRegion* region = job.file != kNoFile ? worker.Region() : nullptr;
+  if (region && region->Leased()) {
+    region->ArmForChannel();  // a document still reads an earlier text there
+    region = nullptr;
+  }
   if (region) region->Arm();
   IoResult io;
   if (job.file != kNoFile) {
@@ -150,7 +170,7 @@ Failure WorkerPool::Converse(WorkerProcess& worker, const Job& job, bool* sent, 
   worker.YieldUntilReply(kYieldBudget, region);
   if (region) {
     switch (region->Sleep()) {
-      case SharedState::kInRegion: return DecodeShared(*region, outcome, doc);
+      case SharedState::kInRegion: return DecodeShared(worker, job.textInPlace, outcome, doc);
       case SharedState::kModuleSleeps:  // woken by a message below
       case SharedState::kOnChannel: break;
       default: return Failure::kMalformed;
@@ -165,7 +185,7 @@ Failure WorkerPool::Converse(WorkerProcess& worker, const Job& job, bool* sent, 
     if (type == MessageType::kResult) break;
     if (type == MessageType::kResultShared && region && payload.empty() &&
         region->Peek() == SharedState::kInRegion) {
-      return DecodeShared(*region, outcome, doc);
+      return DecodeShared(worker, job.textInPlace, outcome, doc);
     }
     if (type != MessageType::kStreamRequest || job.file != kNoFile || !job.readStream ||
         ++requests > kMaxStreamRequests || payload.size() % 2 != 0 ||

@@ -46,6 +46,10 @@ struct Job {
   std::uint64_t fileSize = 0;
   // For a storage: fills the buffer with the named stream, false when missing.
   std::function<bool(std::u16string_view name, ByteBuffer& out)> readStream;
+  // For a file: a reply's text may stay where the worker left it, in memory
+  // shared with it (DocumentText::held), instead of being copied out. That
+  // worker's next replies then take the channel until the document goes.
+  bool textInPlace = false;
 };
 
 class WorkerPool {

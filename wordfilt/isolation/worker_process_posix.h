@@ -38,6 +38,8 @@ class WorkerProcess {
   // Where the worker leaves its replies to files; null when it could not
   // have one (it then replies on the channel).
   SharedRegion* Region() const { return region_.get(); }
+  // The same, shared with whoever reads a reply's text in place.
+  std::shared_ptr<SharedRegion> RegionShared() const { return region_; }
   // False when the idle worker has gone (closed its end) or sent something
   // nobody asked for: it must not be given a document.
   bool StillIdle() const;
@@ -52,14 +54,15 @@ class WorkerProcess {
   bool YieldUntilReply(std::chrono::microseconds budget, const SharedRegion* region) const;
 
  private:
-  WorkerProcess(pid_t pid, UniqueFd socket, std::unique_ptr<SharedRegion> region)
+  WorkerProcess(pid_t pid, UniqueFd socket, std::shared_ptr<SharedRegion> region)
       : pid_(pid), socket_(std::move(socket)), region_(std::move(region)) {}
   pid_t pid_;
   UniqueFd socket_;
   bool sandboxed_ = false;
   int cpu_ = -1;  // the processor the worker is held to, -1 for none
   ByteBuffer replies_;
-  std::unique_ptr<SharedRegion> region_;
+  // Outlives the worker while a document's text lies in it.
+  std::shared_ptr<SharedRegion> region_;
 };
 
 }  // namespace isolation

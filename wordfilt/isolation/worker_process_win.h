@@ -44,6 +44,7 @@ class WorkerProcess {
   bool YieldUntilReply(std::chrono::microseconds, const SharedRegion*) const { return false; }
   // Replies come through the pipe only.
   SharedRegion* Region() const { return nullptr; }
+  std::shared_ptr<SharedRegion> RegionShared() const { return nullptr; }
 
  private:
   WorkerProcess() = default;

@@ -139,13 +139,14 @@ Outcome ParseStorage(DocumentText* doc) {
   return outcome;
 }
 
-// A reply to a file goes through the region when it fits; the module is sent
-// a message only when it went to sleep waiting for it. *silent tells whether
-// nothing was sent.
+// A reply to a file goes through the region when it fits and the module wants
+// it there (not while it still reads an earlier reply's text in place); the
+// module is sent a message only when it went to sleep waiting for it. *silent
+// tells whether nothing was sent.
 bool SendFileReply(isolation::SharedRegion* region, const isolation::ReplyParts& reply,
                    bool* silent) {
   *silent = false;
-  if (region && region->Write(reply)) {
+  if (region && region->Wanted() && region->Write(reply)) {
     if (!region->Publish(isolation::SharedState::kInRegion)) {
       *silent = true;
       return true;
