@@ -5,11 +5,13 @@
 #include <poll.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "isolation_support.h"
@@ -507,4 +509,78 @@ TEST(WorkerStart, CostsTheSameInALargeHost) {
   EXPECT_LT(large.count(), 3 * small.count() + 10000)
       << "small host " << small.count() << " us, large host " << large.count() << " us";
   EXPECT_EQ(held[4096], 1);
+}
+
+// The worker's allocator is asked for huge pages, the host's own allocator
+// settings kept after that request and the rest of its environment kept.
+TEST(WorkerStart, AsksTheAllocatorForHugePagesAndKeepsTheHostsEnvironment) {
+  TempDir dir{"environment"};
+  const std::string out = (dir.path / "env.txt").string();
+  const std::string script = dir.File(
+      "dump.sh", "#!/bin/sh\nenv > '" + out + ".part' && mv '" + out + ".part' '" + out + "'\n");
+  ASSERT_EQ(chmod(script.c_str(), 0700), 0);
+  const char* saved = getenv("GLIBC_TUNABLES");
+  const std::string before = saved ? saved : "";
+  setenv("GLIBC_TUNABLES", "glibc.malloc.perturb=0", 1);
+  setenv("DOCFLT_TEST_MARK", "kept", 1);
+  std::unique_ptr<WorkerProcess> dumper = WorkerProcess::Spawn(script, Settings());
+  if (saved) {
+    setenv("GLIBC_TUNABLES", before.c_str(), 1);
+  } else {
+    unsetenv("GLIBC_TUNABLES");
+  }
+  unsetenv("DOCFLT_TEST_MARK");
+  ASSERT_TRUE(dumper);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (access(out.c_str(), F_OK) != 0 && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(Ms(5));
+  std::istringstream env(ReadBytes(out));
+  std::vector<std::string> tunables;
+  bool marked = false;
+  for (std::string var; std::getline(env, var);) {
+    if (var.rfind("GLIBC_TUNABLES=", 0) == 0) tunables.push_back(var);
+    marked = marked || var == "DOCFLT_TEST_MARK=kept";
+  }
+  EXPECT_EQ(tunables, std::vector<std::string>{
+                          "GLIBC_TUNABLES=glibc.malloc.hugetlb=1:glibc.malloc.perturb=0"});
+  EXPECT_TRUE(marked);
+}
+
+// Where the system grants huge pages on request only, the release worker's
+// heap is eligible for them once a long document has grown it.
+TEST(ReleaseWorker, HeapIsEligibleForHugePages) {
+  const std::string mode = ReadBytes("/sys/kernel/mm/transparent_hugepage/enabled");
+  if (kSanitized || mode.find("[madvise]") == std::string::npos)
+    GTEST_SKIP() << "huge pages here are not granted on request only: " << mode;
+  Settings settings;
+  std::unique_ptr<WorkerProcess> worker =
+      WorkerProcess::Start(DOCFLT_WORKER_FILE, settings, std::chrono::seconds(10));
+  ASSERT_TRUE(worker);
+  auto eligible = [&] {
+    std::istringstream maps(ReadBytes("/proc/" + std::to_string(worker->Pid()) + "/smaps"));
+    for (std::string line; std::getline(maps, line);) {
+      if (line.rfind("THPeligible:", 0) == 0 && line.back() == '1') return true;
+    }
+    return false;
+  };
+  // In this mode only memory asked for huge pages is eligible.
+  EXPECT_FALSE(eligible()) << "eligible before anything asked";
+  TempDir dir{"hugepages"};
+  std::string text;
+  while (text.size() < (3u << 20)) text += "A long document grows the worker's heap.\r\n";
+  const std::string path = dir.File("long.txt", text);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  const std::uint64_t size = text.size();
+  const Deadline deadline = Deadline::In(std::chrono::seconds(20));
+  ASSERT_EQ(
+      SendMessage(worker->Socket(), MessageType::kParseFile, &size, sizeof size, deadline, fd),
+      IoResult::kOk);
+  close(fd);
+  MessageType type{};
+  ByteBuffer payload;
+  ASSERT_EQ(ReceiveMessage(worker->Socket(), deadline, kMaxResultBytes, &type, &payload),
+            IoResult::kOk);
+  EXPECT_EQ(type, MessageType::kResult);  // too long for the region
+  EXPECT_TRUE(eligible());
 }
