@@ -24,7 +24,7 @@ deb=$(ls -t build/posix/packages/docflt_*.deb | head -n 1)
 echo "package-check: $deb"
 contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}')
 for want in ./usr/bin/doctext ./usr/lib/docflt/docflt.flt ./usr/lib/docflt/wordfilt.so \
-            ./usr/lib/docflt/docflt.reg ./usr/lib/python3/dist-packages/docflt/__init__.py \
+            ./usr/lib/docflt/wordfilt-worker ./usr/lib/docflt/docflt.reg ./usr/lib/python3/dist-packages/docflt/__init__.py \
             ./usr/lib/python3/dist-packages/docflt/dask.py ./usr/share/docflt/welcome.doc; do
   grep -qxF "$want" <<<"$contents" || fail "$want missing from the package"
 done
@@ -38,6 +38,7 @@ dpkg -x "$deb" "$root"
 reg="$root/usr/lib/docflt/docflt.reg"
 grep -qF '@="/usr/lib/docflt/wordfilt.so"' "$reg" || fail "the registration does not name /usr/lib/docflt"
 sed -i "s|@=\"/usr/lib/docflt/|@=\"$root/usr/lib/docflt/|" "$reg"
+# With the default settings the unpacked worker parses the document.
 out=$("$root/usr/bin/doctext" samples/welcome.doc) || fail "the unpacked doctext failed"
 grep -q "Welcome to docflt" <<<"$out" || fail "the unpacked doctext gave no text"
 if ! env -u DOCFLT_PLUGIN PYTHONPATH="$root/usr/lib/python3/dist-packages" /usr/bin/python3 -c '

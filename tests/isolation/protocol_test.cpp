@@ -168,10 +168,15 @@ TEST_F(IsolationSettings, MissingFileGetsExplainedDefaults) {
   EXPECT_NE(text.str().find("TIMEOUT=30"), std::string::npos);
   EXPECT_NE(text.str().find("MEMORYLIMIT=1024"), std::string::npos);
   EXPECT_NE(text.str().find("'Seconds a worker"), std::string::npos);
-  // In-process by default (a worker's round trip still costs too much per
-  // document); process is the value that isolates.
+  // Isolated by default where workers are sandboxed; Windows builds parse in
+  // process unless told otherwise.
+#ifdef _WIN32
   EXPECT_FALSE(s.isolated);
   EXPECT_NE(text.str().find("ISOLATION=inproc"), std::string::npos);
+#else
+  EXPECT_TRUE(s.isolated);
+  EXPECT_NE(text.str().find("ISOLATION=process"), std::string::npos);
+#endif
 }
 
 TEST_F(IsolationSettings, ValuesAndFallbacks) {
@@ -184,10 +189,14 @@ TEST_F(IsolationSettings, ValuesAndFallbacks) {
   Write("ISOLATION=Process\n");
   EXPECT_TRUE(ReadSettings(ini).isolated);
 #endif
-  // Nonsense falls back to the defaults.
+  // Nonsense falls back to the defaults: an unknown mode isolates on POSIX.
   Write("ISOLATION=threads\nTIMEOUT=0\nMEMORYLIMIT=12abc\n");
   s = ReadSettings(ini);
+#ifdef _WIN32
   EXPECT_FALSE(s.isolated);
+#else
+  EXPECT_TRUE(s.isolated);
+#endif
   EXPECT_EQ(s.timeoutSeconds, 30u);
   EXPECT_EQ(s.memoryLimitMiB, 1024u);
   Write("TIMEOUT=-3\nMEMORYLIMIT=1\n");

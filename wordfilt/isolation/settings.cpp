@@ -29,9 +29,13 @@ unsigned ReadNumber(const std::string& ini, const char* key, unsigned fallback, 
 
 }  // namespace
 
-// In-process until a worker's round trip per document costs less: today it
-// makes a batch of small documents about 1.4 times slower.
+// Isolated where the worker has its sandbox and its replies come through
+// shared memory; Windows builds parse in process until theirs do too.
+#ifdef _WIN32
 #define WORDFILT_ISOLATION_DEFAULT "inproc"
+#else
+#define WORDFILT_ISOLATION_DEFAULT "process"
+#endif
 
 const char kDefaultSection[] =
     "'Where documents are parsed: process parses each one in a\r\n"
@@ -64,11 +68,11 @@ Settings ReadSettings(const std::string& iniPath) {
   }
   char mode[32] = {};
   GetPrivateProfileStringA(kSection, "ISOLATION", "", mode, sizeof mode, iniPath.c_str());
-  // Only an explicit process isolates; anything else is the default.
+  // Anything but the other mode, named, is the default.
 #ifdef _WIN32
   s.isolated = _stricmp(mode, "process") == 0;
 #else
-  s.isolated = strcasecmp(mode, "process") == 0;
+  s.isolated = strcasecmp(mode, "inproc") != 0;
 #endif
   s.timeoutSeconds = ReadNumber(iniPath, "TIMEOUT", s.timeoutSeconds, kMinTimeout, kMaxTimeout);
   s.memoryLimitMiB =

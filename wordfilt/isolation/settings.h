@@ -10,7 +10,11 @@ namespace wordfilt {
 namespace isolation {
 
 struct Settings {
+#ifdef _WIN32
   bool isolated = false;  // parse in a worker process (ISOLATION=process)
+#else
+  bool isolated = true;
+#endif
   unsigned timeoutSeconds = 30;
   unsigned memoryLimitMiB = 1024;
 };
