@@ -11,6 +11,8 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <future>
+#include <new>
 #include <sstream>
 #include <thread>
 
@@ -229,6 +231,25 @@ TEST_F(Pool, StorageStreamsComeOnRequestAndFaultsThereCostOneDocument) {
   r.failure = pool->Run(job, &r.outcome, &r.doc);
   EXPECT_EQ(r.failure, Failure::kDied);
   ExpectNextDocumentFine();
+}
+
+// A stream reader that throws (out of memory reading a host's stream) passes
+// the exception on and frees the worker's place: a pool of one worker still
+// serves the next document instead of waiting for ever.
+TEST_F(Pool, AStreamReaderThatThrowsFreesItsWorker) {
+  WorkerPool one(DOCFLT_FAULT_WORKER_FILE, settings, 1);
+  Job job;
+  job.readStream = [](std::u16string_view, ByteBuffer&) -> bool { throw std::bad_alloc(); };
+  Result thrown;
+  EXPECT_THROW(one.Run(job, &thrown.outcome, &thrown.doc), std::bad_alloc);
+  auto next = std::async(std::launch::async, [&] { return RunFile(one, SampleDoc()); });
+  if (next.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+    ADD_FAILURE() << "the pool waits for a place nobody frees";
+    std::_Exit(1);  // the waiting thread cannot be joined
+  }
+  const Result r = next.get();
+  EXPECT_EQ(r.failure, Failure::kNone);
+  EXPECT_EQ(Isolated(r), good);
 }
 
 TEST_F(Pool, SandboxRefusesFilesAndSockets) {

@@ -134,7 +134,16 @@ Failure WorkerPool::Run(const Job& job, Outcome* outcome, DocumentText* doc) {
     std::unique_ptr<WorkerProcess> worker = Acquire();
     if (!worker) return Failure::kStart;
     bool sent = false;
-    const Failure failure = Converse(*worker, job, &sent, outcome, doc);
+    Failure failure;
+    try {
+      failure = Converse(*worker, job, &sent, outcome, doc);
+    } catch (...) {
+      // Out of memory here, or a stream reader that threw: the worker is in
+      // the middle of a document and its place must be freed, or the pool
+      // would wait for it for ever once every place was lost this way.
+      Discard(std::move(worker));
+      throw;
+    }
     if (failure == Failure::kNone) {
       Release(std::move(worker));
       return failure;
