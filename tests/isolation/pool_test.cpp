@@ -6,6 +6,7 @@
 #include <sched.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -250,6 +251,33 @@ TEST_F(Pool, AStreamReaderThatThrowsFreesItsWorker) {
   const Result r = next.get();
   EXPECT_EQ(r.failure, Failure::kNone);
   EXPECT_EQ(Isolated(r), good);
+}
+
+// A host that forks after documents have gone to workers: the child starts
+// workers of its own instead of talking to its parent's (which would cross
+// their documents), and letting go of the pool there leaves the parent's
+// workers alone.
+TEST_F(Pool, AForkedHostStartsItsOwnWorkersAndLeavesItsParentsAlone) {
+  ASSERT_EQ(Isolated(RunFile(*pool, SampleDoc())), good);
+  const std::vector<Child> before = Children();
+  ASSERT_EQ(before.size(), 1u);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    const Result r = RunFile(*pool, SampleDoc());
+    const std::vector<Child> own = Children();  // this process's children
+    const bool ok = r.failure == Failure::kNone && Isolated(r) == good && own.size() == 1;
+    pool.reset();  // its own worker is killed, the parent's is not
+    _exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child's document failed";
+  EXPECT_EQ(kill(before[0].pid, 0), 0) << "the child killed its parent's worker";
+  EXPECT_EQ(Isolated(RunFile(*pool, SampleDoc())), good);
+  const std::vector<Child> after = Children();
+  ASSERT_EQ(after.size(), 1u);
+  EXPECT_EQ(after[0].pid, before[0].pid);  // the same worker served on
 }
 
 TEST_F(Pool, SandboxRefusesFilesAndSockets) {

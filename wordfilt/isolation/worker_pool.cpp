@@ -59,7 +59,10 @@ Failure DecodeShared(const WorkerProcess& worker, bool inPlace, Outcome* outcome
 }  // namespace
 
 WorkerPool::WorkerPool(std::string program, Settings settings, unsigned maxWorkers)
-    : program_(std::move(program)), settings_(settings), maxWorkers_(maxWorkers ? maxWorkers : 1) {}
+    : program_(std::move(program)),
+      settings_(settings),
+      maxWorkers_(maxWorkers ? maxWorkers : 1),
+      owner_(ThisProcess()) {}
 
 WorkerPool::~WorkerPool() {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -78,6 +81,15 @@ void WorkerPool::StartEarly() {
 
 std::unique_ptr<WorkerProcess> WorkerPool::Acquire() {
   std::unique_lock<std::mutex> lock(mutex_);
+  if (owner_ != ThisProcess()) {
+    // The host forked: the workers are its parent's, busy ones included, and
+    // talking to them would cross the parent's documents. Let go of them
+    // (without killing them) and start this process's own.
+    owner_ = ThisProcess();
+    idle_.clear();
+    starting_.clear();
+    live_ = 0;
+  }
   for (;;) {
     while (!idle_.empty()) {
       // The last one in whose region is free: its reply can stay there.

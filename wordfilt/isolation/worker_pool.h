@@ -83,6 +83,7 @@ class WorkerPool {
   std::vector<std::unique_ptr<WorkerProcess>> idle_;
   std::vector<std::unique_ptr<WorkerProcess>> starting_;  // spawned, not yet ready
   unsigned live_ = 0;                                     // idle and busy
+  long long owner_;  // the process whose workers these are (ThisProcess)
 };
 
 }  // namespace isolation

@@ -165,8 +165,17 @@ bool WorkerProcess::AwaitReady(std::chrono::milliseconds startTimeout) {
   return true;
 }
 
+pid_t ThisProcess() {
+  static pid_t self = [] {
+    pthread_atfork(nullptr, nullptr, [] { self = getpid(); });
+    return getpid();
+  }();
+  return self;
+}
+
 WorkerProcess::~WorkerProcess() {
   socket_.Reset();
+  if (Inherited()) return;  // the parent's: it kills and reaps its own
   kill(pid_, SIGKILL);
   while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
   }

@@ -14,6 +14,11 @@
 namespace wordfilt {
 namespace isolation {
 
+// This process's id, known without a system call; refreshed in the child
+// when the host forks, where workers started before the fork are the
+// parent's.
+pid_t ThisProcess();
+
 class WorkerProcess {
  public:
   // Starts the program and waits (up to startTimeout) for its ready message;
@@ -30,6 +35,9 @@ class WorkerProcess {
   WorkerProcess& operator=(const WorkerProcess&) = delete;
 
   int Socket() const { return socket_.Get(); }
+  // Started by another process: a forked host's parent. Such a worker is
+  // never given a document, nor killed here.
+  bool Inherited() const { return spawner_ != ThisProcess(); }
   pid_t Pid() const { return pid_; }
   bool Sandboxed() const { return sandboxed_; }
   // Where this worker's replies are received, kept between documents (up to
@@ -57,6 +65,7 @@ class WorkerProcess {
   WorkerProcess(pid_t pid, UniqueFd socket, std::shared_ptr<SharedRegion> region)
       : pid_(pid), socket_(std::move(socket)), region_(std::move(region)) {}
   pid_t pid_;
+  pid_t spawner_ = ThisProcess();
   UniqueFd socket_;
   bool sandboxed_ = false;
   int cpu_ = -1;  // the processor the worker is held to, -1 for none

@@ -14,6 +14,9 @@
 namespace wordfilt {
 namespace isolation {
 
+// Windows processes do not fork: every worker is this process's own.
+inline int ThisProcess() { return 0; }
+
 class WorkerProcess {
  public:
   // Starts the program and waits (up to startTimeout) for its ready message;
