@@ -529,6 +529,43 @@ TEST(ReleaseWorker, RepliesToFilesComeThroughTheRegion) {
   }
 }
 
+// A reply on the channel is announced in the region before it is sent, never
+// after: the module, once it has the reply, arms the region for its next
+// document, and a late write from the worker would undo that (the next reply
+// then waits on a channel nobody writes to). The reply here outgrows the
+// socket's buffer, so the worker is still sending when the module arms.
+TEST(ReleaseWorker, SaysWhereItsReplyGoesBeforeSendingIt) {
+  Settings settings;
+  std::unique_ptr<WorkerProcess> worker =
+      WorkerProcess::Start(DOCFLT_WORKER_FILE, settings, std::chrono::seconds(10));
+  ASSERT_TRUE(worker);
+  SharedRegion* region = worker->Region();
+  ASSERT_NE(region, nullptr);
+  TempDir dir{"announce"};
+  std::string text;
+  while (text.size() < (12u << 20)) text += "A reply longer than the socket holds.\r\n";
+  const std::string path = dir.File("huge.txt", text);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  const std::uint64_t size = text.size();
+  const Deadline deadline = Deadline::In(std::chrono::seconds(30));
+  region->Arm();
+  ASSERT_EQ(
+      SendMessage(worker->Socket(), MessageType::kParseFile, &size, sizeof size, deadline, fd),
+      IoResult::kOk);
+  close(fd);
+  pollfd p{worker->Socket(), POLLIN, 0};
+  ASSERT_EQ(poll(&p, 1, 30000), 1);
+  region->Arm();  // as for a next document, before this reply is all read
+  MessageType type{};
+  ByteBuffer payload;
+  ASSERT_EQ(ReceiveMessage(worker->Socket(), deadline, kMaxResultBytes, &type, &payload),
+            IoResult::kOk);
+  EXPECT_EQ(type, MessageType::kResult);
+  std::this_thread::sleep_for(Ms(100));
+  EXPECT_EQ(region->Peek(), SharedState::kPending) << "the worker wrote the state after its reply";
+}
+
 // Starting a worker does not copy the host's memory map: a host holding a
 // gigabyte starts one about as fast as a small one (a forked start took 20 to
 // 40 times longer there, page tables copied and pages left copy-on-write).

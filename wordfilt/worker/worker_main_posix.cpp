@@ -154,12 +154,11 @@ bool SendFileReply(isolation::SharedRegion* region, const isolation::ReplyParts&
     return isolation::SendMessage(kChannel, MessageType::kResultShared, nullptr, 0,
                                   Deadline::Forever()) == IoResult::kOk;
   }
-  if (isolation::SendReply(kChannel, MessageType::kResult, reply, Deadline::Forever()) !=
-      IoResult::kOk) {
-    return false;
-  }
+  // Said before the reply goes, never after: once the module has the reply it
+  // arms the state for its next document, which a later write would undo.
   if (region) region->Publish(isolation::SharedState::kOnChannel);
-  return true;
+  return isolation::SendReply(kChannel, MessageType::kResult, reply, Deadline::Forever()) ==
+         IoResult::kOk;
 }
 
 int Serve(isolation::SharedRegion* region) {
