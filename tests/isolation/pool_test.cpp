@@ -62,6 +62,18 @@ Result RunFile(WorkerPool& pool, const std::string& path, bool textInPlace = fal
   return r;
 }
 
+// Hands a worker the file at `path`, open, as the module does; false when the
+// file cannot be opened or the message not sent.
+bool HandFile(const WorkerProcess& worker, const std::string& path, const Deadline& deadline) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const std::uint64_t size = static_cast<std::uint64_t>(lseek(fd, 0, SEEK_END));
+  const IoResult sent =
+      SendMessage(worker.Socket(), MessageType::kParseFile, &size, sizeof size, deadline, fd);
+  close(fd);
+  return sent == IoResult::kOk;
+}
+
 // What this process makes of the same file.
 std::string InProcess(const std::string& path) {
   const std::string bytes = ReadBytes(path);
@@ -171,13 +183,7 @@ TEST(FaultWorker, EndsByItselfOnlyWhenADocumentOutlivesEveryDeadline) {
   ASSERT_TRUE(worker);
   TempDir dir{"watchdog"};
   const auto handOver = [&](const std::string& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    const std::uint64_t size = static_cast<std::uint64_t>(lseek(fd, 0, SEEK_END));
-    ASSERT_EQ(SendMessage(worker->Socket(), MessageType::kParseFile, &size, sizeof size,
-                          Deadline::In(std::chrono::seconds(5)), fd),
-              IoResult::kOk);
-    close(fd);
+    ASSERT_TRUE(HandFile(*worker, path, Deadline::In(std::chrono::seconds(5))));
   };
   const auto alive = [&] {
     for (const Child& c : Children())
@@ -496,14 +502,8 @@ TEST(ReleaseWorker, RepliesToFilesComeThroughTheRegion) {
   while (big.size() < kSharedReplyBytes) big += "Text too long for the region.\r\n";
   const Deadline deadline = Deadline::In(std::chrono::seconds(20));
   for (const std::string& path : {SampleDoc(), dir.File("big.txt", big)}) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-    const std::uint64_t size = static_cast<std::uint64_t>(lseek(fd, 0, SEEK_END));
     region->Arm();
-    ASSERT_EQ(
-        SendMessage(worker->Socket(), MessageType::kParseFile, &size, sizeof size, deadline, fd),
-        IoResult::kOk);
-    close(fd);
+    ASSERT_TRUE(HandFile(*worker, path, deadline));
     while (region->Peek() == SharedState::kPending && Clock::now() < deadline.at)
       std::this_thread::yield();
     Outcome outcome{};
@@ -544,16 +544,9 @@ TEST(ReleaseWorker, SaysWhereItsReplyGoesBeforeSendingIt) {
   TempDir dir{"announce"};
   std::string text;
   while (text.size() < (12u << 20)) text += "A reply longer than the socket holds.\r\n";
-  const std::string path = dir.File("huge.txt", text);
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  const std::uint64_t size = text.size();
   const Deadline deadline = Deadline::In(std::chrono::seconds(30));
   region->Arm();
-  ASSERT_EQ(
-      SendMessage(worker->Socket(), MessageType::kParseFile, &size, sizeof size, deadline, fd),
-      IoResult::kOk);
-  close(fd);
+  ASSERT_TRUE(HandFile(*worker, dir.File("huge.txt", text), deadline));
   pollfd p{worker->Socket(), POLLIN, 0};
   ASSERT_EQ(poll(&p, 1, 30000), 1);
   region->Arm();  // as for a next document, before this reply is all read
@@ -654,15 +647,8 @@ TEST(ReleaseWorker, HeapIsEligibleForHugePages) {
   TempDir dir{"hugepages"};
   std::string text;
   while (text.size() < (3u << 20)) text += "A long document grows the worker's heap.\r\n";
-  const std::string path = dir.File("long.txt", text);
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  ASSERT_GE(fd, 0);
-  const std::uint64_t size = text.size();
   const Deadline deadline = Deadline::In(std::chrono::seconds(20));
-  ASSERT_EQ(
-      SendMessage(worker->Socket(), MessageType::kParseFile, &size, sizeof size, deadline, fd),
-      IoResult::kOk);
-  close(fd);
+  ASSERT_TRUE(HandFile(*worker, dir.File("long.txt", text), deadline));
   MessageType type{};
   ByteBuffer payload;
   ASSERT_EQ(ReceiveMessage(worker->Socket(), deadline, kMaxResultBytes, &type, &payload),
