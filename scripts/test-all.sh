@@ -25,6 +25,37 @@ can_run_32bit() {
   [ $? -ne 126 ]
 }
 
+# Debian's wineserver wrapper passes -p0: the server exits the moment its last
+# program does, after writing the registry out. A test program that connects
+# during that write is accepted and then cut off ("recvmsg: Connection reset by
+# peer") before it runs anything. One server held for the whole leg never exits
+# under a starting program.
+wine_prefix() { [ "$1" = win32 ] && echo "${DOCFLT_WINE32_PREFIX:-${HOME:-/root}/.wine-docflt32}" ||
+  echo "${WINEPREFIX:-${HOME:-/root}/.wine}"; }
+hold_wineserver() {  # PRESET
+  local server=/usr/lib/wine/wineserver64
+  [ -x "$server" ] || server=/usr/lib/wine/wineserver32
+  [ -x "$server" ] || return 0
+  [ "$1" = win32 ] && scripts/wine32.sh --prepare
+  WINEPREFIX=$(wine_prefix "$1") timeout 30 "$server" -w  # one that is exiting goes first
+  if WINEPREFIX=$(wine_prefix "$1") "$server" -p </dev/null >/dev/null 2>&1; then
+    held_prefix=$(wine_prefix "$1")
+    # Wine's own services start with the first program and now stay: started
+    # here, they hold no test's output open (ctest waits for its end).
+    local run=/usr/lib/wine/wine64
+    [ "$1" = win32 ] && run=scripts/wine32.sh
+    WINEPREFIX=$held_prefix "$run" cmd /c exit </dev/null >/dev/null 2>&1
+  else
+    echo "=== $1: a Wine server was already running for $(wine_prefix "$1"); tests use it"
+  fi
+}
+release_wineserver() {
+  [ -n "${held_prefix:-}" ] || return 0
+  WINEPREFIX=$held_prefix /usr/lib/wine/wineserver -k 2>/dev/null
+  held_prefix=""
+}
+trap release_wineserver EXIT
+
 count_ctest() {  # adds the counts of a ctest log to the totals
   local line
   line=$(grep -E 'tests passed, [0-9]+ tests failed out of' "$1" | tail -n 1)
@@ -74,8 +105,10 @@ for preset in "${presets[@]}"; do
   echo "=== ${preset}: test"
   log=$(mktemp)
   start=$SECONDS
+  case $preset in win*) hold_wineserver "$preset" ;; esac
   ctest --preset "$preset" -j"$jobs" --timeout 600 2>&1 | tee "$log" | grep -v -E '^ *([0-9]+\/[0-9]+ Test +#[0-9]+: .* Passed|Start +[0-9]+:)'
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  release_wineserver
   echo "=== ${preset}: tests took $((SECONDS - start)) s"
   count_ctest "$log"
   rm -f "$log"
