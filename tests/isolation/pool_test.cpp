@@ -74,6 +74,11 @@ bool HandFile(const WorkerProcess& worker, const std::string& path, const Deadli
   return sent == IoResult::kOk;
 }
 
+// The release worker with the default settings.
+std::unique_ptr<WorkerProcess> StartReleaseWorker() {
+  return WorkerProcess::Start(DOCFLT_WORKER_FILE, Settings(), std::chrono::seconds(10));
+}
+
 // What this process makes of the same file.
 std::string InProcess(const std::string& path) {
   const std::string bytes = ReadBytes(path);
@@ -491,9 +496,7 @@ TEST(ReleaseWorker, SleepsOncePerDocument) {
 // comes on the channel and the region says so. Both decode as this process
 // parses the file.
 TEST(ReleaseWorker, RepliesToFilesComeThroughTheRegion) {
-  Settings settings;
-  std::unique_ptr<WorkerProcess> worker =
-      WorkerProcess::Start(DOCFLT_WORKER_FILE, settings, std::chrono::seconds(10));
+  const std::unique_ptr<WorkerProcess> worker = StartReleaseWorker();
   ASSERT_TRUE(worker);
   SharedRegion* region = worker->Region();
   ASSERT_NE(region, nullptr);
@@ -535,9 +538,7 @@ TEST(ReleaseWorker, RepliesToFilesComeThroughTheRegion) {
 // then waits on a channel nobody writes to). The reply here outgrows the
 // socket's buffer, so the worker is still sending when the module arms.
 TEST(ReleaseWorker, SaysWhereItsReplyGoesBeforeSendingIt) {
-  Settings settings;
-  std::unique_ptr<WorkerProcess> worker =
-      WorkerProcess::Start(DOCFLT_WORKER_FILE, settings, std::chrono::seconds(10));
+  const std::unique_ptr<WorkerProcess> worker = StartReleaseWorker();
   ASSERT_TRUE(worker);
   SharedRegion* region = worker->Region();
   ASSERT_NE(region, nullptr);
@@ -631,9 +632,7 @@ TEST(ReleaseWorker, HeapIsEligibleForHugePages) {
   const std::string mode = ReadBytes("/sys/kernel/mm/transparent_hugepage/enabled");
   if (kSanitized || mode.find("[madvise]") == std::string::npos)
     GTEST_SKIP() << "huge pages here are not granted on request only: " << mode;
-  Settings settings;
-  std::unique_ptr<WorkerProcess> worker =
-      WorkerProcess::Start(DOCFLT_WORKER_FILE, settings, std::chrono::seconds(10));
+  const std::unique_ptr<WorkerProcess> worker = StartReleaseWorker();
   ASSERT_TRUE(worker);
   auto eligible = [&] {
     std::istringstream maps(ReadBytes("/proc/" + std::to_string(worker->Pid()) + "/smaps"));
